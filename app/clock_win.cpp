@@ -1,0 +1,13 @@
+#include <windows.h>
+
+#include "app/clock.h"
+
+namespace nv {
+
+LocalTime local_now() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+}  // namespace nv

@@ -1,0 +1,266 @@
+#include "app/text.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace nv {
+
+std::u16string utf8_to_utf16(std::string_view in) {
+    std::u16string out;
+    out.resize(in.size());  // never more units than bytes
+    char16_t* o = out.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const unsigned char* end = p + in.size();
+    while (p < end) {
+        unsigned c = *p;
+        if (c < 0x80) {
+            *o++ = static_cast<char16_t>(c);
+            ++p;
+            continue;
+        }
+        unsigned need;
+        uint32_t cp;
+        uint32_t min;
+        if (c >= 0xC2 && c <= 0xDF) {
+            need = 1, cp = c & 0x1F, min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            need = 2, cp = c & 0x0F, min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            need = 3, cp = c & 0x07, min = 0x10000;
+        } else {
+            *o++ = 0xFFFD;
+            ++p;
+            continue;
+        }
+        if (static_cast<std::size_t>(end - p) <= need) {  // sequence cut off by the end
+            *o++ = 0xFFFD;
+            ++p;
+            continue;
+        }
+        bool ok = true;
+        for (unsigned i = 1; i <= need; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            cp = (cp << 6) | (p[i] & 0x3F);
+        }
+        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            *o++ = 0xFFFD;
+            ++p;
+            continue;
+        }
+        p += need + 1;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            *o++ = static_cast<char16_t>(cp);
+        }
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
+std::string utf16_to_utf8(std::u16string_view in) {
+    std::string out;
+    out.reserve(in.size() * 3);
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        uint32_t c = in[i];
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
+            in[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::u16string ascii_to_u16(std::string_view in) {
+    return std::u16string(in.begin(), in.end());
+}
+
+std::string format_fixed(double value, int precision) {
+    // The longest fixed text of a double is 309 integer digits, a sign, a point and the
+    // decimals.
+    std::array<char, 400> buf;
+    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed,
+                           precision);
+    return std::string(buf.data(), r.ptr);
+}
+
+std::u16string format_fixed_u16(double value, int precision) {
+    return ascii_to_u16(format_fixed(value, precision));
+}
+
+std::u16string format_int(int64_t value) {
+    std::array<char, 24> buf;
+    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+    return ascii_to_u16(std::string_view(buf.data(), static_cast<std::size_t>(r.ptr - buf.data())));
+}
+
+namespace {
+
+bool is_c_space(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
+}
+
+bool is_hex(char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+char16_t lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
+
+bool starts_with_nocase(std::u16string_view s, std::size_t at, std::string_view word) {
+    if (s.size() - at < word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (lower(s[at + i]) != static_cast<char16_t>(word[i])) return false;
+    }
+    return true;
+}
+
+// Narrows the ASCII run of number characters starting at `at` into `out`.
+void narrow_number_run(std::u16string_view s, std::size_t at, bool hex, std::string& out) {
+    out.clear();
+    for (std::size_t i = at; i < s.size(); ++i) {
+        char16_t c = s[i];
+        bool ok = (c >= u'0' && c <= u'9') || c == u'.' || c == u'+' || c == u'-' ||
+                  (hex ? (is_hex(c) || c == u'p' || c == u'P') : (c == u'e' || c == u'E'));
+        if (!ok) break;
+        out.push_back(static_cast<char>(c));
+    }
+}
+
+// from_chars reports result_out_of_range without a value; strtod gives HUGE_VAL on overflow
+// and 0 on underflow. Decide which one by the decimal magnitude of the first significant digit.
+double out_of_range_value(std::string_view token) {
+    bool point = false, found = false;
+    long long int_digits = 0, frac_zeros = 0;
+    std::size_t i = 0;
+    for (; i < token.size(); ++i) {
+        char c = token[i];
+        if (c == '.') {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            if (!point) {
+                if (found || c != '0') found = true, ++int_digits;
+            } else if (!found) {
+                if (c == '0') ++frac_zeros;
+                else found = true;
+            }
+        } else {
+            break;
+        }
+    }
+    long long exp10 = 0;
+    if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+        bool neg = false;
+        ++i;
+        if (i < token.size() && (token[i] == '+' || token[i] == '-')) neg = token[i++] == '-';
+        for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i)
+            if (exp10 < 1000000000) exp10 = exp10 * 10 + (token[i] - '0');
+        if (neg) exp10 = -exp10;
+    }
+    long long magnitude = int_digits > 0 ? int_digits - 1 : -(frac_zeros + 1);
+    return (found && magnitude + exp10 >= 0) ? std::numeric_limits<double>::infinity() : 0.0;
+}
+
+}  // namespace
+
+double wcstod_like(std::u16string_view s, std::size_t* consumed) {
+    if (consumed) *consumed = 0;
+    std::size_t i = 0;
+    while (i < s.size() && is_c_space(s[i])) ++i;
+    bool neg = false;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
+        neg = s[i] == u'-';
+        ++i;
+    }
+    double v = 0.0;
+    std::size_t end = 0;
+    if (starts_with_nocase(s, i, "inf")) {
+        end = i + (starts_with_nocase(s, i, "infinity") ? 8 : 3);
+        v = std::numeric_limits<double>::infinity();
+    } else if (starts_with_nocase(s, i, "nan")) {
+        end = i + 3;
+        if (end < s.size() && s[end] == u'(') {
+            std::size_t j = end + 1;
+            while (j < s.size() && (is_hex(s[j]) || (s[j] >= u'g' && s[j] <= u'z') ||
+                                    (s[j] >= u'G' && s[j] <= u'Z') || s[j] == u'_'))
+                ++j;
+            if (j < s.size() && s[j] == u')') end = j + 1;
+        }
+        v = std::numeric_limits<double>::quiet_NaN();
+    } else {
+        bool hex = i + 2 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X') &&
+                   (is_hex(s[i + 2]) || (s[i + 2] == u'.' && i + 3 < s.size() && is_hex(s[i + 3])));
+        std::string token;
+        narrow_number_run(s, hex ? i + 2 : i, hex, token);
+        if (!token.empty() && (token[0] == '+' || token[0] == '-')) token.clear();
+        auto r = std::from_chars(token.data(), token.data() + token.size(), v,
+                                 hex ? std::chars_format::hex : std::chars_format::general);
+        if (r.ec == std::errc::invalid_argument) {
+            if (hex) {  // "0x" followed by nothing usable: the "0" alone converts
+                end = i + 1;
+                v = 0.0;
+            } else {
+                return 0.0;
+            }
+        } else {
+            if (r.ec == std::errc::result_out_of_range) v = out_of_range_value(token);
+            end = (hex ? i + 2 : i) + static_cast<std::size_t>(r.ptr - token.data());
+        }
+    }
+    if (consumed) *consumed = end;
+    return neg ? -v : v;
+}
+
+uint32_t wcstoul16_like(std::u16string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && is_c_space(s[i])) ++i;
+    bool neg = false;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
+        neg = s[i] == u'-';
+        ++i;
+    }
+    if (i + 2 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X') &&
+        is_hex(s[i + 2]))
+        i += 2;
+    uint32_t v = 0;
+    for (; i < s.size() && is_hex(s[i]); ++i) {
+        char16_t c = s[i];
+        uint32_t d = c <= u'9' ? c - u'0' : lower(c) - u'a' + 10;
+        if (v > (0xFFFFFFFFu - d) / 16) {
+            v = 0xFFFFFFFFu;  // saturates like ULONG_MAX
+            neg = false;
+            break;
+        }
+        v = v * 16 + d;
+    }
+    return neg ? static_cast<uint32_t>(0u - v) : v;
+}
+
+}  // namespace nv

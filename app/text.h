@@ -1,0 +1,41 @@
+// Text and number conversions shared by the whole program.
+//
+// Inside the program text is UTF-16 (std::u16string, identical on Linux and Windows); bytes on
+// the wire, in the log and in files are UTF-8 (std::string). Numbers are written with
+// std::to_chars and read with the helpers below, so that the result never depends on the C
+// runtime or the locale of the machine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nv {
+
+// UTF-8 to UTF-16. Malformed sequences become U+FFFD, one per offending byte.
+std::u16string utf8_to_utf16(std::string_view in);
+// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.
+std::string utf16_to_utf8(std::u16string_view in);
+// Widens ASCII text (formatted numbers, fixed keys) to UTF-16.
+std::u16string ascii_to_u16(std::string_view in);
+
+// printf("%.Nf") without the C runtime: exact decimal rounding, "nan" / "inf" for those values.
+std::string format_fixed(double value, int precision);
+std::u16string format_fixed_u16(double value, int precision);
+// printf("%d") for 64-bit integers.
+std::u16string format_int(int64_t value);
+
+// The standard wide-string-to-double conversion (wcstod) in the classic locale: leading
+// white space, an optional sign, then a decimal or hexadecimal floating-point number, "inf",
+// "infinity" or "nan". *consumed receives the number of characters converted, 0 when no
+// conversion could be made (the result is then 0).
+double wcstod_like(std::u16string_view text, std::size_t* consumed = nullptr);
+
+// The standard wide-string-to-unsigned-long conversion (wcstoul) with base 16: leading white
+// space, an optional sign, an optional "0x", then hex digits up to the first other character.
+// A minus sign negates in unsigned arithmetic. The result is kept to 32 bits, as wide as an
+// unsigned long on Windows. No digits gives 0.
+uint32_t wcstoul16_like(std::u16string_view text);
+
+}  // namespace nv

@@ -1,0 +1,66 @@
+// Windows-side checks that need the real platform: the local clock seam and the resources that
+// the build links into norvane.exe (looked up beside this test program).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/clock.h"
+#include "app/wide_win.h"
+#include "notes/records.h"
+
+namespace {
+
+std::wstring ExeBeside(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, n);
+    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
+}
+
+struct Module {
+    HMODULE handle;
+    explicit Module(const std::wstring& path)
+        : handle(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~Module() {
+        if (handle) FreeLibrary(handle);
+    }
+};
+
+TEST(Clock, LocalNowIsTheSystemLocalTime) {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    nv::LocalTime t = nv::local_now();
+    EXPECT_EQ(t.year, st.wYear);
+    EXPECT_EQ(t.month, st.wMonth);
+    EXPECT_EQ(t.day, st.wDay);
+    std::u16string date = nv::today_date();
+    ASSERT_EQ(date.size(), 10u);
+    EXPECT_EQ(nv::new_note_number().substr(0, 11), u"SHD" + date.substr(0, 4) + date.substr(5, 2) +
+                                                       date.substr(8, 2));
+}
+
+TEST(Resources, ExecutableCarriesIconGroupOneAndTheManifest) {
+    Module exe(ExeBeside(L"norvane.exe"));
+    ASSERT_NE(exe.handle, nullptr);
+    EXPECT_NE(FindResourceW(exe.handle, MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);
+    HRSRC res = FindResourceW(exe.handle, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(res, nullptr);
+    auto* data = static_cast<const char*>(LockResource(LoadResource(exe.handle, res)));
+    std::string manifest(data, SizeofResource(exe.handle, res));
+    for (const char* needle :
+         {"level=\"asInvoker\"", "Microsoft.Windows.Common-Controls", "version=\"6.0.0.0\"",
+          "PerMonitorV2, PerMonitor", "<longPathAware", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+          "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+        EXPECT_NE(manifest.find(needle), std::string::npos) << needle;
+    }
+}
+
+TEST(WideText, SharesUnitsWithTheCore) {
+    std::u16string text = u"澄岚映辉照明";
+    EXPECT_EQ(std::wstring(nv::as_wide(text)), L"澄岚映辉照明");
+    EXPECT_EQ(nv::from_wide(L"送货单"), u"送货单");
+}
+
+}  // namespace
