@@ -1,0 +1,120 @@
+#!/bin/bash
+# Builds every configuration and runs every suite:
+#   native unit tests, the same under ASan/UBSan, the same again as a Windows program under
+#   Wine, the Windows-side tests, the end-to-end scripts, and a bounded fuzz run.
+# Ends with one line "N passed, N failed" and exits non-zero when anything failed.
+#
+#   bash tools/test.sh              everything
+#   FUZZ_SECONDS=5 bash tools/test.sh   shorter fuzz run
+set -uo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT"
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+RESULTS=build/results
+mkdir -p "$RESULTS"
+
+bash tools/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
+
+PASSED=0
+FAILED=0
+FAILURES=()
+
+pass() { PASSED=$((PASSED + $1)); }
+fail() { FAILED=$((FAILED + $1)); FAILURES+=("$2"); }
+
+build() {  # preset
+    echo "== build $1"
+    if cmake --preset "$1" >"$RESULTS/configure-$1.log" 2>&1 &&
+        cmake --build --preset "$1" >"$RESULTS/build-$1.log" 2>&1; then
+        return 0
+    fi
+    tail -30 "$RESULTS/configure-$1.log" "$RESULTS/build-$1.log"
+    fail 1 "build $1"
+    return 1
+}
+
+# Counts the tests of a GoogleTest JSON report; a missing report (crash) is one failure.
+gtest_counts() {  # suite report exit-code
+    local counts
+    counts=$(python3 -c '
+import json, sys
+r = json.load(open(sys.argv[1]))
+print(r["tests"] - r.get("disabled", 0), r["failures"] + r.get("errors", 0))' "$2" 2>/dev/null)
+    if [ -z "$counts" ]; then
+        fail 1 "$1 (no report, exit $3)"
+        return
+    fi
+    set -- "$1" $counts "$3"
+    pass $(($2 - $3))
+    if [ "$3" -gt 0 ] || [ "$4" -ne 0 ]; then
+        fail $(($3 > 0 ? $3 : 1)) "$1"
+    fi
+    echo "   $1: $(($2 - $3)) passed, $3 failed"
+}
+
+run_gtest() {  # suite binary
+    local report="$ROOT/$RESULTS/$1.json"
+    rm -f "$report"
+    echo "== $1"
+    "$2" --gtest_output="json:$report" >"$RESULTS/$1.log" 2>&1
+    local rc=$?
+    [ $rc -eq 0 ] || tail -40 "$RESULTS/$1.log"
+    gtest_counts "$1" "$report" $rc
+}
+
+run_wine_gtest() {  # suite exe (relative to build/windows)
+    local report="$RESULTS/$1.json"
+    rm -f "$report"
+    echo "== $1 (Wine)"
+    (cd build/windows && "$ROOT/tools/wine.sh" "$2" --gtest_output="json:$1.json") \
+        >"$RESULTS/$1.log" 2>&1
+    local rc=$?
+    mv -f "build/windows/$1.json" "$report" 2>/dev/null
+    [ $rc -eq 0 ] || tail -40 "$RESULTS/$1.log"
+    gtest_counts "$1" "$report" $rc
+}
+
+if build native; then
+    run_gtest unit-native build/native/norvane_tests
+fi
+if build asan; then
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        run_gtest unit-asan build/asan/norvane_tests
+fi
+if build windows; then
+    run_wine_gtest unit-wine norvane_tests.exe
+    run_wine_gtest windows-wine norvane_win_tests.exe
+
+    for t in tests/e2e/*.sh; do
+        name=e2e-$(basename "$t" .sh)
+        echo "== $name"
+        if bash "$t" >"$RESULTS/$name.log" 2>&1; then
+            pass 1
+        else
+            tail -30 "$RESULTS/$name.log"
+            fail 1 "$name"
+        fi
+    done
+    tools/wine.sh --stop >/dev/null 2>&1 || true
+fi
+
+if build fuzz; then
+    for target in json_fuzz amount_fuzz; do
+        echo "== fuzz $target (${FUZZ_SECONDS}s)"
+        corpus=build/fuzz/corpus-$target
+        mkdir -p "$corpus"
+        if (cd build/fuzz && ./$target -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
+                "corpus-$target" >"../../$RESULTS/fuzz-$target.log" 2>&1); then
+            pass 1
+        else
+            tail -30 "$RESULTS/fuzz-$target.log"
+            fail 1 "fuzz $target"
+        fi
+    done
+fi
+
+if [ ${#FAILURES[@]} -gt 0 ]; then
+    echo "failed: ${FAILURES[*]}"
+fi
+echo "$PASSED passed, $FAILED failed"
+[ "$FAILED" -eq 0 ]
