@@ -264,3 +264,29 @@ uint32_t wcstoul16_like(std::u16string_view s) {
 }
 
 }  // namespace nv
+
+namespace nv {
+
+int32_t wcstol_like(std::u16string_view s, std::size_t* consumed) {
+    if (consumed) *consumed = 0;
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == u' ' || (s[i] >= u'\t' && s[i] <= u'\r'))) ++i;
+    bool neg = false;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
+        neg = s[i] == u'-';
+        ++i;
+    }
+    std::size_t start = i;
+    int64_t v = 0;
+    for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) {
+        if (v <= int64_t{1} << 32) v = v * 10 + (s[i] - u'0');
+    }
+    if (i == start) return 0;
+    if (consumed) *consumed = i;
+    if (neg) v = -v;
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+}  // namespace nv

@@ -39,3 +39,13 @@ double wcstod_like(std::u16string_view text, std::size_t* consumed = nullptr);
 uint32_t wcstoul16_like(std::u16string_view text);
 
 }  // namespace nv
+
+namespace nv {
+
+// The standard wide-string-to-int conversion (wcstol with base 10, as _wtoi / wcstol with a
+// 32-bit long do on Windows): leading white space, an optional sign, decimal digits up to the
+// first other character; no digits gives 0; values beyond 32 bits saturate.
+// *consumed receives the characters converted (0 when none).
+int32_t wcstol_like(std::u16string_view text, std::size_t* consumed = nullptr);
+
+}  // namespace nv

@@ -1,0 +1,202 @@
+// nvdoc: the document writers of Norvane from the command line, for batch use and for checking
+// the output with other tools. Paths and texts are UTF-8 (UTF-16 on the Windows command line).
+//
+//   nvdoc payload NOTE.json COMPANY OUT   print payload of a note
+//   nvdoc job PAYLOAD                     the print job read from a payload, as JSON on stdout
+//   nvdoc docx NOTE.json COMPANY OUT      Word document of a note
+//   nvdoc rle IN OUT                      run-length encoding of a file
+//   nvdoc pdf-raw OUT PAGE...             PDF from raw 1191x1684 RGB page images
+//   nvdoc zip OUT NAME=FILE...            stored zip of those entries, in that order
+//
+// NOTE.json is one delivery note as the data service lists it.
+#include <charconv>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "app/text.h"
+#include "export/docx.h"
+#include "export/pdf_writer.h"
+#include "export/zip.h"
+#include "net/json.h"
+#include "notes/note_json.h"
+#include "print/payload.h"
+
+namespace {
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+FILE* open_file(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    std::u16string wpath = nv::utf8_to_utf16(path);
+    std::u16string wmode = nv::utf8_to_utf16(mode);
+    return _wfopen(reinterpret_cast<const wchar_t*>(wpath.c_str()),
+                   reinterpret_cast<const wchar_t*>(wmode.c_str()));
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+std::string read_file(const std::string& path) {
+    FILE* f = open_file(path, "rb");
+    if (!f) throw Failure("cannot open " + path);
+    std::string data;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) throw Failure("cannot read " + path);
+    return data;
+}
+
+void write_file(const std::string& path, const std::string& data) {
+    FILE* f = open_file(path, "wb");
+    if (!f) throw Failure("cannot create " + path);
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) throw Failure("cannot write " + path);
+}
+
+nv::DeliveryNote read_note(const std::string& path) {
+    nv::JsonValue v;
+    if (!nv::json_parse(nv::utf8_to_utf16(read_file(path)), v) || v.kind != nv::JsonKind::Object)
+        throw Failure(path + ": not a JSON object");
+    return nv::note_from_json(v);
+}
+
+// JSON output: strings escaped, numbers in their shortest exact form (null when not finite).
+void put_string(std::string& out, std::u16string_view s) {
+    out += '"';
+    out += nv::utf16_to_utf8(nv::json_escape(s));
+    out += '"';
+}
+
+void put_number(std::string& out, double v) {
+    if (v != v || v - v != 0.0) {
+        out += "null";
+        return;
+    }
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+std::string job_json(const nv::PrintJob& job) {
+    std::string out = "{";
+    auto member = [&out](const char* key, std::u16string_view value) {
+        out += '"';
+        out += key;
+        out += "\":";
+        put_string(out, value);
+        out += ',';
+    };
+    member("company", job.company);
+    member("no", job.number);
+    member("customer", job.customer);
+    member("project", job.project);
+    member("contact", job.contact);
+    member("date", job.date);
+    member("address", job.address);
+    member("remark", job.remark);
+    out += "\"items\":[";
+    for (std::size_t i = 0; i < job.items.size(); ++i) {
+        const nv::Item& it = job.items[i];
+        if (i) out += ',';
+        out += '{';
+        member("product", it.product);
+        member("model", it.model);
+        member("length", it.length);
+        member("wattage", it.wattage);
+        member("brightness", it.brightness);
+        member("sensorMode", it.sensor_mode);
+        out += "\"quantity\":";
+        put_number(out, it.quantity);
+        out += ',';
+        member("unit", it.unit);
+        out += "\"price\":";
+        put_number(out, it.price);
+        out += '}';
+    }
+    out += "],\"total\":";
+    put_number(out, job.total);
+    out += ",\"copies\":" + std::to_string(job.copies) + "}\n";
+    return out;
+}
+
+void usage() {
+    throw Failure(
+        "usage: nvdoc payload NOTE.json COMPANY OUT | job PAYLOAD | docx NOTE.json COMPANY OUT |"
+        " rle IN OUT | pdf-raw OUT PAGE... | zip OUT NAME=FILE...");
+}
+
+int run(const std::vector<std::string>& args) {
+    if (args.empty()) usage();
+    const std::string& cmd = args[0];
+    const std::size_t n = args.size();
+    if (cmd == "payload" && n == 4) {
+        write_file(args[3], nv::write_payload(read_note(args[1]), nv::utf8_to_utf16(args[2])));
+    } else if (cmd == "job" && n == 2) {
+        std::string out = job_json(nv::read_payload(read_file(args[1])));
+        std::fwrite(out.data(), 1, out.size(), stdout);
+    } else if (cmd == "docx" && n == 4) {
+        write_file(args[3], nv::build_docx(read_note(args[1]), nv::utf8_to_utf16(args[2])));
+    } else if (cmd == "rle" && n == 3) {
+        write_file(args[2], nv::run_length_encode(read_file(args[1])));
+    } else if (cmd == "pdf-raw" && n >= 3) {
+        // Only encoded pages are kept: each raw page is dropped once it is encoded.
+        std::vector<std::string> pages;
+        for (std::size_t i = 2; i < n; ++i) {
+            std::string raw = read_file(args[i]);
+            if (raw.size() != nv::kPdfPageBytes)
+                throw Failure(args[i] + ": a page must be exactly 1191 x 1684 x 3 bytes, not " +
+                              std::to_string(raw.size()));
+            pages.push_back(nv::run_length_encode(raw));
+        }
+        write_file(args[1], nv::write_pdf(pages));
+    } else if (cmd == "zip" && n >= 2) {
+        std::vector<nv::ZipEntry> entries;
+        for (std::size_t i = 2; i < n; ++i) {
+            std::size_t eq = args[i].find('=');
+            if (eq == std::string::npos || eq == 0) throw Failure(args[i] + ": expected NAME=FILE");
+            entries.push_back({args[i].substr(0, eq), read_file(args[i].substr(eq + 1))});
+        }
+        write_file(args[1], nv::build_zip(entries));
+    } else {
+        usage();
+    }
+    return 0;
+}
+
+int main_utf8(const std::vector<std::string>& args) {
+    try {
+        return run(args);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "nvdoc: %s\n", e.what());
+        return 1;
+    }
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);  // no CR before LF in the JSON output
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(nv::utf16_to_utf8(reinterpret_cast<const char16_t*>(argv[i])));
+    return main_utf8(args);
+}
+#else
+int main(int argc, char** argv) {
+    return main_utf8(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif
