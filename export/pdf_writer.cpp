@@ -1,33 +1,94 @@
 #include "export/pdf_writer.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 
 namespace nv {
 
+namespace {
+
+// The scans below look at eight bytes at a time; byte order is little-endian on every target.
+uint64_t load64(const unsigned char* p) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// Bytes equal to p[0] from p on, at most `max`.
+std::size_t run_from(const unsigned char* p, std::size_t max) {
+    const uint64_t pattern = p[0] * 0x0101010101010101ull;
+    std::size_t k = 0;
+    for (; k + 8 <= max; k += 8) {
+        uint64_t diff = load64(p + k) ^ pattern;
+        if (diff) return k + static_cast<std::size_t>(std::countr_zero(diff)) / 8;
+    }
+    while (k < max && p[k] == p[0]) ++k;
+    return k;
+}
+
+// First position in [i, limit) at which three equal bytes start (within the n bytes of `p`),
+// or `limit`.
+std::size_t next_triple(const unsigned char* p, std::size_t i, std::size_t limit, std::size_t n) {
+    constexpr uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    while (i < limit && i + 10 <= n) {
+        // A zero byte b of d means p[i+b] == p[i+b+1] == p[i+b+2]. The lowest flagged byte
+        // of the classic zero-byte test is always a true zero.
+        uint64_t w0 = load64(p + i), w1 = load64(p + i + 1), w2 = load64(p + i + 2);
+        uint64_t d = (w0 ^ w1) | (w1 ^ w2);
+        uint64_t zero = (d - kLow) & ~d & kHigh;
+        if (zero) {
+            std::size_t at = i + static_cast<std::size_t>(std::countr_zero(zero)) / 8;
+            return at < limit ? at : limit;
+        }
+        i += 8;
+    }
+    for (; i < limit; ++i) {
+        if (i + 2 < n && p[i] == p[i + 1] && p[i] == p[i + 2]) return i;
+    }
+    return limit;
+}
+
+}  // namespace
+
 void run_length_encode(std::string_view in, std::string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
-    // A blank page shrinks 64-fold; reserve for the common case, the string grows if needed.
-    out.reserve(out.size() + n / 48 + 16);
+    // Encode into a scratch buffer of the worst-case size (a literal byte per 128 input bytes,
+    // plus the end byte), kept per thread between pages, then append the result in one piece:
+    // per-byte appends to the string cost more than the scan itself.
+    thread_local std::unique_ptr<unsigned char[]> scratch;
+    thread_local std::size_t scratch_size = 0;
+    const std::size_t worst = n + n / 128 + 2;
+    if (scratch_size < worst) {
+        scratch.reset(new unsigned char[worst]);
+        scratch_size = worst;
+    }
+    unsigned char* o = scratch.get();
     std::size_t i = 0;
-    auto run_at = [&in, n](std::size_t k) {
-        return k + 2 < n && in[k] == in[k + 1] && in[k] == in[k + 2];
-    };
     while (i < n) {
-        std::size_t r = 1;
-        while (r < 128 && i + r < n && in[i + r] == in[i]) ++r;
+        std::size_t r = run_from(p + i, std::min<std::size_t>(128, n - i));
         if (r >= 3) {
-            out.push_back(static_cast<char>(257 - r));
-            out.push_back(in[i]);
+            // 257 - r: 254 for a run of 3, 129 for 128.
+            *o++ = static_cast<unsigned char>(257 - r);
+            *o++ = p[i];
             i += r;
             continue;
         }
+        // A literal: the one or two bytes seen, extended up to 128 bytes or until three equal
+        // bytes start. A pair of equal bytes at the very end stays in the literal.
         std::size_t s = i;
-        i += r;
-        while (i < n && i - s < 128 && !run_at(i)) ++i;
-        out.push_back(static_cast<char>(i - s - 1));
-        out.append(in.data() + s, i - s);
+        i = next_triple(p, s + r, std::min(n, s + 128), n);
+        *o++ = static_cast<unsigned char>(i - s - 1);
+        std::memcpy(o, p + s, i - s);
+        o += i - s;
     }
-    out.push_back(static_cast<char>(128));
+    *o++ = 128;
+    out.append(reinterpret_cast<const char*>(scratch.get()),
+               static_cast<std::size_t>(o - scratch.get()));
 }
 
 std::string run_length_encode(std::string_view in) {
@@ -46,13 +107,16 @@ void append_number(std::string& out, unsigned long long v) {
 
 }  // namespace
 
-std::string write_pdf(const std::vector<std::string>& encoded_pages) {
+std::string write_pdf(std::vector<std::string> encoded_pages) {
     static constexpr std::string_view kContent = "q 595.2756 0 0 841.8898 0 0 cm /Im Do Q";
     const std::size_t pages = encoded_pages.size();
     const std::size_t objects = 2 + 3 * pages;
 
-    std::size_t total = 64 * objects + 256;
+    // Every object's own text is well under 200 bytes; the estimate must not fall short, or the
+    // string would regrow and copy the whole file.
+    std::size_t total = 200 * objects + 256;
     for (const std::string& p : encoded_pages) total += p.size();
+    // Reserved once; the memory is only touched as the pages are copied in.
     std::string out;
     out.reserve(total);
     out += "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
@@ -98,6 +162,7 @@ std::string write_pdf(const std::vector<std::string>& encoded_pages) {
         append_number(out, encoded_pages[k].size());
         out += " >>\nstream\n";
         out += encoded_pages[k];
+        std::string().swap(encoded_pages[k]);
         out += "\nendstream";
         out += kEnd;
 

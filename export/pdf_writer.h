@@ -18,7 +18,8 @@ void run_length_encode(std::string_view in, std::string& out);
 std::string run_length_encode(std::string_view in);
 
 // A complete PDF 1.4 file from run-length encoded page images (1191 × 1684 RGB, rows from the
-// top), each scaled to a full A4 page.
-std::string write_pdf(const std::vector<std::string>& encoded_pages);
+// top), each scaled to a full A4 page. The pages are consumed: each is released as soon as it
+// is copied into the file, so a long document is held about once, not twice.
+std::string write_pdf(std::vector<std::string> encoded_pages);
 
 }  // namespace nv

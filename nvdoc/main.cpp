@@ -161,7 +161,7 @@ int run(const std::vector<std::string>& args) {
                               std::to_string(raw.size()));
             pages.push_back(nv::run_length_encode(raw));
         }
-        write_file(args[1], nv::write_pdf(pages));
+        write_file(args[1], nv::write_pdf(std::move(pages)));
     } else if (cmd == "zip" && n >= 2) {
         std::vector<nv::ZipEntry> entries;
         for (std::size_t i = 2; i < n; ++i) {

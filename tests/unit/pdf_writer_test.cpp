@@ -114,3 +114,53 @@ TEST(PdfWriter, NoPagesStillMakesAWellFormedFile) {
 
 }  // namespace
 }  // namespace nv
+
+namespace nv {
+namespace {
+
+// The encoding rule transcribed as plainly as possible, to check the word-at-a-time encoder.
+std::string ReferenceEncode(const std::string& in) {
+    std::string out;
+    std::size_t i = 0, n = in.size();
+    while (i < n) {
+        std::size_t r = 1;
+        while (r < 128 && i + r < n && in[i + r] == in[i]) ++r;
+        if (r >= 3) {
+            out.push_back(static_cast<char>(257 - r));
+            out.push_back(in[i]);
+            i += r;
+            continue;
+        }
+        std::size_t s = i;
+        i = s + r;
+        while (i < n && i - s < 128 &&
+               !(i + 2 < n && in[i] == in[i + 1] && in[i] == in[i + 2]))
+            ++i;
+        out.push_back(static_cast<char>(i - s - 1));
+        out.append(in, s, i - s);
+    }
+    out.push_back(static_cast<char>(128));
+    return out;
+}
+
+TEST(RunLength, MatchesThePlainRuleOnEveryShapeOfInput) {
+    uint32_t seed = 99;
+    auto rnd = [&seed]() {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::string in;
+        std::size_t len = rnd() % 400;
+        int alphabet = 1 + static_cast<int>(rnd() % 4);  // small alphabets make runs of all sizes
+        while (in.size() < len) {
+            if (rnd() % 5 == 0) in.append(rnd() % 140, static_cast<char>(rnd() % alphabet));
+            else in.push_back(static_cast<char>(rnd() % alphabet));
+        }
+        in.resize(len);
+        ASSERT_EQ(run_length_encode(in), ReferenceEncode(in)) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace nv

@@ -1,0 +1,107 @@
+#!/bin/bash
+# The document writers against real readers: qpdf, pdfinfo and pdftoppm for the PDF, unzip and
+# Python's zipfile for the zip, LibreOffice for the DOCX; and the Windows nvdoc.exe under Wine
+# writing the very same bytes as the native nvdoc.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+NVDOC="$ROOT/build/native/nvdoc"
+WORK="$ROOT/build/e2e/nvdoc"
+rm -rf "$WORK"
+mkdir -p "$WORK"
+cd "$WORK"
+fail() { echo "FAIL: $*"; exit 1; }
+
+cp "$ROOT/tests/fixtures/note.json" note.json
+python3 "$ROOT/tests/fixtures/make_pages.py" .
+
+# --- PDF: valid, A4, two pages, and rendered back to the very pixels that went in -----------
+"$NVDOC" pdf-raw out.pdf page1.raw page2.raw
+qpdf --check out.pdf >/dev/null || fail "qpdf rejects the PDF"
+pdfinfo out.pdf | grep -q '^Pages: *2$' || fail "page count"
+pdfinfo out.pdf | grep -q 'Page size: *595.276 x 841.89 pts (A4)' || fail "page size"
+pdftoppm -r 144 out.pdf back
+python3 - <<'PY' || fail "rendered pixels differ"
+import sys
+for n, raw in ((1, 'page1.raw'), (2, 'page2.raw')):
+    data = open(f'back-{n}.ppm', 'rb').read()
+    header = b'P6\n1191 1684\n255\n'
+    assert data.startswith(header), data[:20]
+    if data[len(header):] != open(raw, 'rb').read():
+        sys.exit(f'page {n} differs')
+PY
+# A blank page is 94017 bytes of run-length data.
+head -c 6016932 /dev/zero | tr '\0' '\377' >white.raw
+"$NVDOC" rle white.raw white.rle
+[ "$(stat -c %s white.rle)" = 94017 ] || fail "blank page encodes to $(stat -c %s white.rle) bytes"
+if "$NVDOC" pdf-raw bad.pdf white.rle 2>err.txt; then fail "accepted a page of the wrong size"; fi
+grep -q "1191 x 1684 x 3" err.txt || fail "no clear error for a wrong page size"
+[ ! -e bad.pdf ] || fail "wrote a PDF for bad input"
+
+# --- zip: readers accept it, entries in order, dated 1980-01-01 00:00 -----------------------
+printf 'abc' >a.txt
+: >empty.txt
+printf '送货单\n' >c.txt
+"$NVDOC" zip out.zip "first.txt=a.txt" "dir/empty.txt=empty.txt" "z/last.txt=c.txt"
+unzip -t out.zip >/dev/null || fail "unzip -t rejects the zip"
+python3 - <<'PY' || fail "zipfile disagrees"
+import zipfile
+z = zipfile.ZipFile('out.zip')
+assert z.testzip() is None
+infos = z.infolist()
+assert [i.filename for i in infos] == ['first.txt', 'dir/empty.txt', 'z/last.txt'], infos
+assert all(i.date_time == (1980, 1, 1, 0, 0, 0) for i in infos)
+assert all(i.compress_type == zipfile.ZIP_STORED for i in infos)
+assert z.read('first.txt') == b'abc' and z.read('z/last.txt') == '送货单\n'.encode()
+PY
+"$NVDOC" zip empty.zip
+[ "$(stat -c %s empty.zip)" = 22 ] || fail "empty zip is not 22 bytes"
+
+# --- payload and job -----------------------------------------------------------------------
+"$NVDOC" payload note.json "澄岚映辉照明" note.payload
+"$NVDOC" job note.payload >job.json
+python3 - <<'PY' || fail "job JSON"
+import json
+j = json.load(open('job.json', encoding='utf-8'))
+assert j['company'] == '澄岚映辉照明' and j['no'] == 'SHD20261206101500', j
+assert j['date'] == '2026-12-06' and j['contact'] == '王先生  13800138000', j
+assert j['remark'] == '请上午送达  卸货需叉车', j['remark']   # CR and LF each became one space
+assert j['customer'] == 'A&B <灯饰> "旗舰"店'
+assert [i['quantity'] for i in j['items']] == [2, 12] and [i['price'] for i in j['items']] == [3.5, 35]
+assert j['items'][0]['sensorMode'] == '雷达感应' and j['items'][1]['unit'] == '个'
+assert j['total'] == 427 and j['copies'] == 0
+PY
+
+# --- DOCX: LibreOffice makes a one-page A4 PDF holding every field and cell ---------------
+"$NVDOC" docx note.json "澄岚映辉照明" note.docx
+unzip -t note.docx >/dev/null || fail "unzip -t rejects the DOCX"
+HOME="$WORK" timeout 120 soffice --headless --norestore --convert-to pdf --outdir "$WORK" note.docx \
+    >soffice.log 2>&1 || { cat soffice.log; fail "LibreOffice conversion"; }
+pdfinfo note.pdf | grep -q '^Pages: *1$' || fail "DOCX is not one page"
+pdfinfo note.pdf | grep -q 'Page size: *595.* x 841.* pts (A4)' || fail "DOCX page is not A4"
+pdftotext note.pdf - | tr -d ' ' >note.txt
+for text in 澄岚映辉照明 送货单 单号：SHD20261206101500 日期：2026-12-06 '客户：A&B<灯饰>"旗舰"店' \
+    项目：万科城市花园 联系人：王先生13800138000 地址：深圳市南山区科技园 \
+    LED灯带 NV-2835 5m 12W 单亮 雷达感应 卷 3.50 7.00 LED筒灯 TD-7W 7W 双亮 个 35.00 420.00 \
+    合计：¥427.00 备注：请上午送达 卸货需叉车 收货人 送货日期：____年____月____日; do
+    grep -qF -- "$text" note.txt || fail "DOCX text lacks $text"
+done
+
+# --- the Windows build writes the same bytes --------------------------------------------
+WINE="$ROOT/tools/wine.sh"
+EXE="$ROOT/build/windows/nvdoc.exe"
+"$WINE" "$EXE" payload note.json "澄岚映辉照明" win.payload
+"$WINE" "$EXE" docx note.json "澄岚映辉照明" win.docx
+"$WINE" "$EXE" rle page1.raw win.rle
+"$WINE" "$EXE" pdf-raw win.pdf page1.raw page2.raw
+"$WINE" "$EXE" zip win.zip "first.txt=a.txt" "dir/empty.txt=empty.txt" "z/last.txt=c.txt"
+"$WINE" "$EXE" job note.payload >win-job.json
+"$NVDOC" rle page1.raw page1.rle
+cmp note.payload win.payload || fail "payload differs under Windows"
+cmp note.docx win.docx || fail "DOCX differs under Windows"
+cmp page1.rle win.rle || fail "run-length encoding differs under Windows"
+cmp out.pdf win.pdf || fail "PDF differs under Windows"
+cmp out.zip win.zip || fail "zip differs under Windows"
+cmp job.json win-job.json || fail "job JSON differs under Windows"
+if "$WINE" "$EXE" docx missing.json x y.docx 2>err.txt; then fail "nvdoc.exe accepted a missing file"; fi
+grep -q "cannot open missing.json" err.txt || fail "no clear error for a missing file"
+echo ok
