@@ -99,7 +99,7 @@ if build windows; then
 fi
 
 if build fuzz; then
-    for target in json_fuzz amount_fuzz; do
+    for target in json_fuzz amount_fuzz payload_fuzz; do
         echo "== fuzz $target (${FUZZ_SECONDS}s)"
         corpus=build/fuzz/corpus-$target
         mkdir -p "$corpus"
