@@ -1,0 +1,61 @@
+// The profile-string seam on real Windows (Wine): print settings loaded from an actual INI file.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/profile.h"
+#include "print/print_settings.h"
+
+namespace {
+
+std::u16string TempIni(const wchar_t* name) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    std::wstring path = std::wstring(dir) + name;
+    DeleteFileW(path.c_str());
+    return std::u16string(reinterpret_cast<const char16_t*>(path.c_str()), path.size());
+}
+
+// A file that starts as just the UTF-16 byte-order mark keeps every value in UTF-16; without it
+// the profile functions use the ANSI code page and Chinese text would be lost.
+void CreateUtf16(const std::u16string& path) {
+    HANDLE f = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, 0,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(f, "\xFF\xFE", 2, &written, nullptr);
+    CloseHandle(f);
+}
+
+TEST(ProfileWin, MissingKeyGivesTheFallbackAndLongValuesAreCutToTheBuffer) {
+    std::u16string ini = TempIni(L"norvane_profile_test.ini");
+    CreateUtf16(ini);
+    EXPECT_EQ(nv::profile_read(ini, u"print", u"printer", u"\u0001", 2048), u"\u0001");
+    nv::profile_write(ini, u"print", u"printer", u"LQ-1600K 针式打印机");
+    EXPECT_EQ(nv::profile_read(ini, u"print", u"printer", u"x", 2048), u"LQ-1600K 针式打印机");
+    nv::profile_write(ini, u"print", u"width_mm", std::u16string(100, u'9'));
+    EXPECT_EQ(nv::profile_read(ini, u"print", u"width_mm", u"", 64), std::u16string(63, u'9'));
+    DeleteFileW(reinterpret_cast<const wchar_t*>(ini.c_str()));
+}
+
+TEST(ProfileWin, PrintSettingsFromAnIniFile) {
+    std::u16string ini = TempIni(L"norvane_print_test.ini");
+    nv::profile_write(ini, u"print", u"height_mm", u"139.5");
+    nv::profile_write(ini, u"print", u"margin_top_mm", u"5");
+    nv::profile_write(ini, u"print", u"margin_bottom_mm", u"5");
+    nv::profile_write(ini, u"print", u"row_mm", u"6.0");
+    nv::profile_write(ini, u"print", u"raster", u"0");
+    nv::profile_write(ini, u"print", u"font_scale", u"0");
+    nv::PrintSettings s = nv::load_print_settings(ini);
+    EXPECT_EQ(s.printer_name, u"EPSON LQ-735K");
+    EXPECT_EQ(s.width_mm, 241.0);
+    EXPECT_EQ(s.row_mm, 6.0);
+    EXPECT_FALSE(s.raster);
+    EXPECT_EQ(s.font_scale, 1.0);
+    EXPECT_EQ(nv::rows_per_page(s), 11);
+    DeleteFileW(reinterpret_cast<const wchar_t*>(ini.c_str()));
+}
+
+}  // namespace
