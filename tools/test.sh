@@ -76,6 +76,12 @@ run_wine_gtest() {  # suite exe (relative to build/windows)
 
 if build native; then
     run_gtest unit-native build/native/norvane_tests
+    echo "== server"
+    python3 tests/server/test_server.py build/native/norvane-server "$ROOT/$RESULTS/server.json" \
+        >"$RESULTS/server.log" 2>&1
+    rc=$?
+    [ $rc -eq 0 ] || tail -40 "$RESULTS/server.log"
+    gtest_counts server "$RESULTS/server.json" $rc
 fi
 if build asan; then
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

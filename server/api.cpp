@@ -1,0 +1,624 @@
+#include "server/api.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "server/accounts.h"
+#include "server/json.h"
+#include "server/store.h"
+
+namespace srv {
+
+std::optional<int64_t> cents_from_token(std::string_view t) {
+    int64_t whole = 0;
+    std::size_t i = 0;
+    int digits = 0;
+    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
+        if (whole > 999'999'999'999) return std::nullopt;
+        whole = whole * 10 + (t[i] - '0');
+        ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    int64_t cents = 0;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        int decimals = 0;
+        for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
+            if (++decimals > 2) return std::nullopt;
+            cents = cents * 10 + (t[i] - '0');
+        }
+        if (decimals == 0) return std::nullopt;
+        if (decimals == 1) cents *= 10;
+    }
+    if (i != t.size() || whole > 999'999'999'999) return std::nullopt;
+    return whole * 100 + cents;
+}
+
+bool is_real_date(std::string_view d) {
+    if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (d[i] < '0' || d[i] > '9') return false;
+    }
+    auto num = [&](int at, int len) {
+        int v = 0;
+        for (int i = at; i < at + len; ++i) v = v * 10 + (d[i] - '0');
+        return v;
+    };
+    int y = num(0, 4), m = num(5, 2), day = num(8, 2);
+    if (y < 1900 || m < 1 || m > 12 || day < 1) return false;
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return day <= kDays[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+namespace {
+
+using httplib::Request;
+using httplib::Response;
+
+void send(Response& res, int status, std::string body) {
+    res.status = status;
+    res.set_content(std::move(body), "application/json; charset=utf-8");
+}
+
+void fail(Response& res, int status, std::string_view message) {
+    JsonOut o;
+    o.begin_object().key("success").boolean(false).key("message").str(message).end_object();
+    send(res, status, o.take());
+}
+
+// Reading a request body: each accessor records the first problem as a Chinese message.
+struct Body {
+    JValue root;
+    std::string error;
+
+    const JValue* member(const JValue& obj, const char* key, JValue::Kind kind,
+                         const char* what) {
+        const JValue* v = obj.find(key);
+        if (!v) {
+            if (error.empty()) error = std::string("缺少字段 ") + key + "（" + what + "）";
+            return nullptr;
+        }
+        if (v->kind != kind) {
+            if (error.empty()) error = std::string("字段 ") + key + " 类型错误（" + what + "）";
+            return nullptr;
+        }
+        return v;
+    }
+    std::string text(const JValue& obj, const char* key, const char* what) {
+        const JValue* v = member(obj, key, JValue::String, what);
+        return v ? v->text : std::string();
+    }
+};
+
+// Parses the body as a JSON object; answers 400 and returns nothing when it is not one.
+std::optional<Body> read_body(const Request& req, Response& res) {
+    auto v = parse_json(req.body);
+    if (!v) {
+        fail(res, 400, "请求格式错误：不是有效的 JSON");
+        return std::nullopt;
+    }
+    if (v->kind != JValue::Object) {
+        fail(res, 400, "请求格式错误：应为 JSON 对象");
+        return std::nullopt;
+    }
+    return Body{std::move(*v), {}};
+}
+
+std::optional<int64_t> parse_id(std::string_view s) {
+    if (s.empty() || s.size() > 18) return std::nullopt;
+    int64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+// A note id or user id in a body: an integer number, or its decimal text.
+std::optional<int64_t> id_member(Body& b, const char* key, const char* what) {
+    const JValue* v = b.root.find(key);
+    if (!v) {
+        if (b.error.empty()) b.error = std::string("缺少字段 ") + key + "（" + what + "）";
+        return std::nullopt;
+    }
+    if (v->kind == JValue::Number || v->kind == JValue::String) {
+        if (auto id = parse_id(v->text)) return id;
+    }
+    if (b.error.empty()) b.error = std::string("字段 ") + key + " 应为编号（" + what + "）";
+    return std::nullopt;
+}
+
+// quantity and price: a JSON number, kept exactly as written (a numeric string is accepted and
+// kept as its text when it is a valid number).
+std::string number_member(Body& b, const JValue& obj, const char* key, const char* what) {
+    const JValue* v = obj.find(key);
+    if (!v) {
+        if (b.error.empty()) b.error = std::string("缺少字段 ") + key + "（" + what + "）";
+        return {};
+    }
+    if (v->kind == JValue::Number) return v->text;
+    if (v->kind == JValue::String) {
+        auto parsed = parse_json(v->text);
+        if (parsed && parsed->kind == JValue::Number) return parsed->text;
+    }
+    if (b.error.empty()) b.error = std::string("字段 ") + key + " 应为数字（" + what + "）";
+    return {};
+}
+
+void read_note_fields(Body& b, Note& n) {
+    n.customer = b.text(b.root, "customer", "客户");
+    n.project = b.text(b.root, "project", "项目");
+    n.contact = b.text(b.root, "contact", "联系人");
+    n.contact_phone = b.text(b.root, "contactPhone", "联系电话");
+    n.address = b.text(b.root, "address", "送货地址");
+    n.remark = b.text(b.root, "remark", "备注");
+    n.date = b.text(b.root, "date", "日期");
+    n.status = b.text(b.root, "status", "状态");
+    const JValue* items = b.member(b.root, "items", JValue::Array, "商品明细");
+    if (!items) return;
+    for (const JValue& e : items->elements) {
+        if (e.kind != JValue::Object) {
+            if (b.error.empty()) b.error = "商品明细的每一项应为对象";
+            return;
+        }
+        NoteItem it;
+        it.product = b.text(e, "product", "商品名称");
+        it.model = b.text(e, "model", "型号");
+        it.length = b.text(e, "length", "长度");
+        it.wattage = b.text(e, "wattage", "瓦数");
+        it.brightness = b.text(e, "brightness", "显示模式");
+        it.sensor_mode = b.text(e, "sensorMode", "感应模式");
+        it.unit = b.text(e, "unit", "单位");
+        it.quantity = number_member(b, e, "quantity", "数量");
+        it.price = number_member(b, e, "price", "单价");
+        n.items.push_back(std::move(it));
+    }
+}
+
+void put_note(JsonOut& o, const Note& n) {
+    o.begin_object()
+        .key("id").num(n.id)
+        .key("no").str(n.no)
+        .key("userId").str(std::to_string(n.user_id))
+        .key("customer").str(n.customer)
+        .key("project").str(n.project)
+        .key("address").str(n.address)
+        .key("contact").str(n.contact)
+        .key("contactPhone").str(n.contact_phone)
+        .key("date").str(n.date)
+        .key("status").str(n.status)
+        .key("remark").str(n.remark)
+        .key("items").begin_array();
+    for (const NoteItem& it : n.items) {
+        o.begin_object()
+            .key("product").str(it.product)
+            .key("model").str(it.model)
+            .key("length").str(it.length)
+            .key("wattage").str(it.wattage)
+            .key("brightness").str(it.brightness)
+            .key("sensorMode").str(it.sensor_mode)
+            .key("unit").str(it.unit)
+            .key("quantity").raw_number(it.quantity)
+            .key("price").raw_number(it.price)
+            .end_object();
+    }
+    o.end_array().end_object();
+}
+
+std::string cents_text(int64_t c) {
+    std::string s = std::to_string(c / 100) + ".";
+    int frac = static_cast<int>(c % 100);
+    s += static_cast<char>('0' + frac / 10);
+    s += static_cast<char>('0' + frac % 10);
+    return s;
+}
+
+// ---- data service -----------------------------------------------------------------------
+
+void login_common(Store& store, const Request& req, Response& res, bool finance) {
+    auto b = read_body(req, res);
+    if (!b) return;
+    std::string account = b->text(b->root, "account", "账号");
+    std::string password = b->text(b->root, "password", "密码");
+    std::string type = b->text(b->root, "userType", "用户类型");
+    if (!b->error.empty()) return fail(res, 400, b->error);
+    if (type != "personal" && type != "enterprise")
+        return fail(res, 400, "用户类型应为 personal 或 enterprise");
+    auto user = store.user_by_account(account);
+    bool ok = user && store.check_password(user->id, password);
+    std::fill(password.begin(), password.end(), '\0');
+    if (!ok) return fail(res, 401, "账号或密码错误");
+    if (user->user_type != type)
+        return fail(res, 401, type == "enterprise" ? "该账号不是企业账号，请选择个人用户登录"
+                                                   : "该账号是企业账号，请选择企业用户登录");
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("message").str("登录成功").key("data");
+    if (finance) {
+        o.begin_object()
+            .key("token").str(store.token_issue(user->id, kTokenSeconds))
+            .key("expiresIn").num(kTokenSeconds)
+            .key("admin").boolean(user->admin)
+            .end_object();
+    } else {
+        o.begin_object()
+            .key("id").num(user->id)
+            .key("username").str(user->username)
+            .key("phone").str(user->phone)
+            .key("enterpriseName").str(user->enterprise_name)
+            .end_object();
+    }
+    send(res, 200, o.end_object().take());
+}
+
+std::optional<User> user_from_query(Store& store, const Request& req, Response& res,
+                                    const char* param) {
+    if (!req.has_param(param)) {
+        fail(res, 400, std::string("缺少参数 ") + param);
+        return std::nullopt;
+    }
+    auto id = parse_id(req.get_param_value(param));
+    auto user = id ? store.user_by_id(*id) : std::nullopt;
+    if (!user) fail(res, 404, "用户不存在");
+    return user;
+}
+
+void list_notes(Store& store, const Request& req, Response& res) {
+    auto user = user_from_query(store, req, res, "userId");
+    if (!user) return;
+    std::vector<Note> notes = store.notes_of(user->id);
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("message").str("ok").key("data").begin_array();
+    for (const Note& n : notes) put_note(o, n);
+    send(res, 200, o.end_array().end_object().take());
+}
+
+void create_note(Store& store, const Request& req, Response& res) {
+    auto b = read_body(req, res);
+    if (!b) return;
+    Note n;
+    n.no = b->text(b->root, "no", "单号");
+    read_note_fields(*b, n);
+    auto user_id = id_member(*b, "userId", "用户");
+    if (!b->error.empty()) return fail(res, 400, b->error);
+    if (n.no.empty()) return fail(res, 400, "单号不能为空");
+    if (!store.user_by_id(*user_id)) return fail(res, 404, "用户不存在");
+    n.user_id = *user_id;
+    int64_t id = store.note_create(n);
+    JsonOut o;
+    o.begin_object()
+        .key("success").boolean(true)
+        .key("message").str("创建成功")
+        .key("id").num(id)
+        .key("data").begin_object().key("id").num(id).end_object()
+        .end_object();
+    send(res, 200, o.take());
+}
+
+void update_note(Store& store, const Request& req, Response& res) {
+    auto b = read_body(req, res);
+    if (!b) return;
+    Note n;
+    auto id = id_member(*b, "id", "送货单编号");
+    read_note_fields(*b, n);
+    if (!b->error.empty()) return fail(res, 400, b->error);
+    n.id = *id;
+    if (!store.note_update(n)) return fail(res, 404, "送货单不存在或已被删除");
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("message").str("保存成功").end_object();
+    send(res, 200, o.take());
+}
+
+void delete_note(Store& store, const Request& req, Response& res) {
+    auto b = read_body(req, res);
+    if (!b) return;
+    auto id = id_member(*b, "id", "送货单编号");
+    auto user_id = id_member(*b, "userId", "用户");
+    if (!b->error.empty()) return fail(res, 400, b->error);
+    switch (store.note_delete(*id, *user_id)) {
+        case Store::DeleteResult::NotFound:
+            return fail(res, 404, "送货单不存在或已被删除");
+        case Store::DeleteResult::NotOwner:
+            return fail(res, 403, "无权删除其他用户的送货单");
+        case Store::DeleteResult::Deleted:
+            break;
+    }
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("message").str("删除成功").end_object();
+    send(res, 200, o.take());
+}
+
+void company_info(Store& store, const Request& req, Response& res) {
+    auto user = user_from_query(store, req, res, "user_id");
+    if (!user) return;
+    JsonOut o;
+    o.begin_object()
+        .key("success").boolean(true)
+        .key("message").str("ok")
+        .key("data").begin_object().key("enterprise_name").str(user->enterprise_name).end_object()
+        .end_object();
+    send(res, 200, o.take());
+}
+
+// ---- finance service --------------------------------------------------------------------
+
+// The signed-in user of a finance call, or nothing after answering 401.
+std::optional<User> bearer_user(Store& store, const Request& req, Response& res) {
+    std::string header = req.get_header_value("Authorization");
+    constexpr std::string_view kPrefix = "Bearer ";
+    std::optional<int64_t> id;
+    if (header.size() > kPrefix.size() && header.compare(0, kPrefix.size(), kPrefix) == 0)
+        id = store.token_user(header.substr(kPrefix.size()));
+    auto user = id ? store.user_by_id(*id) : std::nullopt;
+    if (!user) fail(res, 401, header.empty() ? "未登录财务服务，请先登录" : "登录已失效，请重新登录");
+    return user;
+}
+
+void put_tenant(JsonOut& o, const Tenant& t) {
+    o.begin_object()
+        .key("id").num(t.id)
+        .key("name").str(t.name)
+        .key("code").str(t.code)
+        .key("shardId").num(t.shard_id)
+        .end_object();
+}
+
+void list_tenants(Store& store, const Request& req, Response& res) {
+    auto user = bearer_user(store, req, res);
+    if (!user) return;
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("admin").boolean(user->admin);
+    o.key("data").begin_array();
+    for (const Tenant& t : store.tenants_visible_to(*user)) put_tenant(o, t);
+    send(res, 200, o.end_array().end_object().take());
+}
+
+void create_tenant(Store& store, const Request& req, Response& res) {
+    auto user = bearer_user(store, req, res);
+    if (!user) return;
+    if (!user->admin) return fail(res, 403, "仅管理员可以创建租户");
+    auto b = read_body(req, res);
+    if (!b) return;
+    std::string name = b->text(b->root, "name", "租户名称");
+    std::string code = b->text(b->root, "code", "租户代码");
+    if (!b->error.empty()) return fail(res, 400, b->error);
+    if (name.empty()) return fail(res, 400, "请输入租户名称");
+    std::string error;
+    auto t = store.tenant_create(user->org_id, name, code, error);
+    if (!t) return fail(res, 409, error);
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("message").str("租户已创建").key("data");
+    put_tenant(o, *t);
+    send(res, 200, o.end_object().take());
+}
+
+void list_accounts(Store& store, const Request& req, Response& res) {
+    if (!bearer_user(store, req, res)) return;
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("data").begin_array();
+    for (const Account& a : chart_of_accounts()) {
+        o.begin_object()
+            .key("code").str(a.code)
+            .key("name").str(a.name)
+            .key("display").str(account_display(a))
+            .end_object();
+    }
+    send(res, 200, o.end_array().end_object().take());
+}
+
+// The tenant named in the path, when this user may work in it.
+std::optional<Tenant> tenant_for(Store& store, const User& user, const Request& req,
+                                 Response& res) {
+    auto id = parse_id(req.matches[1].str());
+    auto t = id ? store.tenant(*id) : std::nullopt;
+    if (!t || (!user.admin && t->org_id != user.org_id)) {
+        fail(res, 404, "租户不存在或无权访问");
+        return std::nullopt;
+    }
+    return t;
+}
+
+void list_vouchers(Store& store, const Request& req, Response& res) {
+    auto user = bearer_user(store, req, res);
+    if (!user) return;
+    auto t = tenant_for(store, *user, req, res);
+    if (!t) return;
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("data").begin_array();
+    for (const Voucher& v : store.vouchers_recent(*t, 100)) {
+        o.begin_object()
+            .key("id").num(v.id)
+            .key("voucherNo").str(v.voucher_no)
+            .key("date").str(v.date)
+            .key("summary").str(v.summary)
+            .key("totalDebit").raw_number(cents_text(v.total_debit))
+            .key("totalCredit").raw_number(cents_text(v.total_credit))
+            .key("lines").begin_array();
+        for (const VoucherLine& l : v.lines) {
+            o.begin_object()
+                .key("summary").str(l.summary)
+                .key("account").str(l.account)
+                .key("debit").raw_number(cents_text(l.debit))
+                .key("credit").raw_number(cents_text(l.credit))
+                .end_object();
+        }
+        o.end_array().end_object();
+    }
+    send(res, 200, o.end_array().end_object().take());
+}
+
+// A line amount: a JSON number (or its text) in exact cents.
+std::optional<int64_t> amount_member(const JValue& line, const char* key) {
+    const JValue* v = line.find(key);
+    if (!v || (v->kind != JValue::Number && v->kind != JValue::String)) return std::nullopt;
+    return cents_from_token(v->text);
+}
+
+void save_voucher(Store& store, const Request& req, Response& res) {
+    auto user = bearer_user(store, req, res);
+    if (!user) return;
+    auto t = tenant_for(store, *user, req, res);
+    if (!t) return;
+    auto b = read_body(req, res);
+    if (!b) return;
+    Voucher v;
+    v.voucher_no = b->text(b->root, "voucherNo", "凭证号");
+    v.date = b->text(b->root, "date", "日期");
+    v.summary = b->text(b->root, "summary", "摘要");
+    const JValue* lines = b->member(b->root, "lines", JValue::Array, "分录");
+    if (!b->error.empty()) return fail(res, 400, b->error);
+    if (v.voucher_no.empty()) return fail(res, 400, "请输入凭证号");
+    if (!is_real_date(v.date)) return fail(res, 400, "请输入有效日期（YYYY-MM-DD）");
+    if (lines->elements.size() < 2) return fail(res, 400, "请至少填写两行分录");
+    for (std::size_t i = 0; i < lines->elements.size(); ++i) {
+        const JValue& e = lines->elements[i];
+        std::string row = "第 " + std::to_string(i + 1) + " 行";
+        if (e.kind != JValue::Object) return fail(res, 400, row + "分录格式错误");
+        VoucherLine l;
+        l.summary = b->text(e, "summary", "摘要");
+        l.account = b->text(e, "account", "会计科目");
+        if (!b->error.empty()) return fail(res, 400, row + "：" + b->error);
+        auto debit = amount_member(e, "debit");
+        auto credit = amount_member(e, "credit");
+        if (!debit || !credit || (*debit > 0) == (*credit > 0))
+            return fail(res, 400, row + "：每行只填写借方或贷方正金额，最多两位小数");
+        if (!is_known_account(l.account))
+            return fail(res, 400, row + "：未知会计科目「" + l.account + "」");
+        l.debit = *debit;
+        l.credit = *credit;
+        v.total_debit += l.debit;
+        v.total_credit += l.credit;
+        v.lines.push_back(std::move(l));
+    }
+    if (v.total_debit != v.total_credit)
+        return fail(res, 400, "借贷不平衡：借方 " + cents_text(v.total_debit) + "，贷方 " +
+                                  cents_text(v.total_credit));
+    std::string error;
+    if (!store.voucher_save(*t, v, error)) return fail(res, 409, error);
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("message").str("凭证已保存").end_object();
+    send(res, 200, o.take());
+}
+
+void list_shards(Store& store, const Request& req, Response& res) {
+    auto user = bearer_user(store, req, res);
+    if (!user) return;
+    if (!user->admin) return fail(res, 403, "当前账号没有分片管理权限");
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("data").begin_array();
+    for (const Shard& s : store.shards()) {
+        o.begin_object()
+            .key("id").num(s.id)
+            .key("name").str(s.name)
+            .key("tenantCount").num(s.tenant_count)
+            .key("maxTenants").num(s.max_tenants)
+            .end_object();
+    }
+    send(res, 200, o.end_array().end_object().take());
+}
+
+void add_shard(Store& store, const Request& req, Response& res) {
+    auto user = bearer_user(store, req, res);
+    if (!user) return;
+    if (!user->admin) return fail(res, 403, "当前账号没有分片管理权限");
+    if (!read_body(req, res)) return;
+    int64_t id = store.shard_add("", 8);
+    JsonOut o;
+    o.begin_object()
+        .key("success").boolean(true)
+        .key("message").str("分片已创建并初始化")
+        .key("data").begin_object().key("id").num(id).end_object()
+        .end_object();
+    send(res, 200, o.take());
+}
+
+// ---- releases ---------------------------------------------------------------------------
+
+void manifest(Store& store, const Request& req, Response& res) {
+    auto r = store.release_latest();
+    if (!r) return fail(res, 404, "尚未发布版本");
+    std::string host = req.get_header_value("Host");
+    JsonOut o;
+    o.begin_object()
+        .key("version").str(r->version)
+        .key("package").str("http://" + host + "/releases/" + r->file)
+        .end_object();
+    send(res, 200, o.take());
+}
+
+void package(Store& store, const Request& req, Response& res) {
+    std::string name = req.matches[1].str();
+    auto r = store.release_latest();
+    // Only files that were published are served; names never reach the file system otherwise.
+    if (!r || name != r->file) return fail(res, 404, "文件不存在");
+    std::FILE* f = std::fopen((store.dir() + "/releases/" + name).c_str(), "rb");
+    if (!f) return fail(res, 404, "文件不存在");
+    std::string data;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    std::fclose(f);
+    res.status = 200;
+    res.set_content(std::move(data), "application/msix");
+}
+
+}  // namespace
+
+void install_routes(httplib::Server& svr, Store& store) {
+    auto route = [&store](void (*fn)(Store&, const Request&, Response&)) {
+        return [&store, fn](const Request& req, Response& res) { fn(store, req, res); };
+    };
+    svr.Post("/api/users/login", [&store](const Request& q, Response& r) {
+        login_common(store, q, r, false);
+    });
+    svr.Get("/api/delivery-notes", route(list_notes));
+    svr.Post("/api/delivery-notes", route(create_note));
+    svr.Put("/api/delivery-notes", route(update_note));
+    svr.Delete("/api/delivery-notes", route(delete_note));
+    svr.Get("/api/company/info", route(company_info));
+
+    svr.Post("/api/v1/native/login", [&store](const Request& q, Response& r) {
+        login_common(store, q, r, true);
+    });
+    svr.Get("/api/v1/native/tenants", route(list_tenants));
+    svr.Post("/api/v1/native/tenants", route(create_tenant));
+    svr.Get("/api/v1/native/accounts", route(list_accounts));
+    svr.Get(R"(/api/v1/native/tenants/([^/]+)/vouchers)", route(list_vouchers));
+    svr.Post(R"(/api/v1/native/tenants/([^/]+)/vouchers)", route(save_voucher));
+    svr.Get("/api/v1/native/shards", route(list_shards));
+    svr.Post("/api/v1/native/shards", route(add_shard));
+
+    svr.Get("/releases/Norvane.json", route(manifest));
+    svr.Get(R"(/releases/([A-Za-z0-9._-]+))", route(package));
+
+    svr.set_payload_max_length(kMaxBodyBytes);
+    // Every answer is an envelope, also the ones httplib makes by itself (404, 413, 400).
+    svr.set_error_handler([](const Request&, Response& res) {
+        if (!res.body.empty()) return;
+        const char* msg = res.status == 404   ? "接口不存在"
+                          : res.status == 413 ? "请求内容过大"
+                          : res.status == 405 ? "不支持的请求方法"
+                                              : "请求无法处理";
+        fail(res, res.status, msg);
+    });
+    svr.set_exception_handler([](const Request&, Response& res, std::exception_ptr ep) {
+        std::string what = "unknown";
+        try {
+            std::rethrow_exception(ep);
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+        }
+        std::fprintf(stderr, "error: %s\n", what.c_str());
+        fail(res, 500, "服务器内部错误");
+    });
+    // One line per request; bodies (passwords) and headers (tokens) are never logged.
+    svr.set_logger([](const Request& req, const Response& res) {
+        std::fprintf(stderr, "%s %s %d\n", req.method.c_str(), req.path.c_str(), res.status);
+    });
+}
+
+}  // namespace srv

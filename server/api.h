@@ -1,0 +1,28 @@
+// The HTTP routes of the data service, the finance service and the release manifest.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace httplib {
+class Server;
+}
+
+namespace srv {
+
+class Store;
+
+inline constexpr std::size_t kMaxBodyBytes = 4 * 1024 * 1024;
+inline constexpr int64_t kTokenSeconds = 12 * 3600;
+
+void install_routes(httplib::Server& server, Store& store);
+
+// Exact cents of a JSON number token: digits, at most two decimals, no sign or exponent, at most
+// 999999999999.99. Nothing for anything else.
+std::optional<int64_t> cents_from_token(std::string_view token);
+
+// A real calendar date "YYYY-MM-DD" from 1900 on.
+bool is_real_date(std::string_view date);
+
+}  // namespace srv

@@ -1,0 +1,444 @@
+#include "server/store.h"
+
+#include <sodium.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "server/db.h"
+
+namespace srv {
+
+namespace {
+
+const char* const kCatalogSchema = R"SQL(
+CREATE TABLE IF NOT EXISTS orgs(
+  id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+CREATE TABLE IF NOT EXISTS users(
+  id INTEGER PRIMARY KEY, account TEXT NOT NULL UNIQUE, password_hash TEXT NOT NULL,
+  user_type TEXT NOT NULL, username TEXT NOT NULL, phone TEXT NOT NULL,
+  org_id INTEGER NOT NULL REFERENCES orgs(id), is_admin INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE IF NOT EXISTS notes(
+  id INTEGER PRIMARY KEY AUTOINCREMENT, user_id INTEGER NOT NULL REFERENCES users(id),
+  no TEXT NOT NULL, customer TEXT NOT NULL, project TEXT NOT NULL, address TEXT NOT NULL,
+  contact TEXT NOT NULL, contact_phone TEXT NOT NULL, date TEXT NOT NULL, status TEXT NOT NULL,
+  remark TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS notes_by_user ON notes(user_id, id);
+CREATE TABLE IF NOT EXISTS note_items(
+  note_id INTEGER NOT NULL REFERENCES notes(id) ON DELETE CASCADE, pos INTEGER NOT NULL,
+  product TEXT NOT NULL, model TEXT NOT NULL, length TEXT NOT NULL, wattage TEXT NOT NULL,
+  brightness TEXT NOT NULL, sensor_mode TEXT NOT NULL, unit TEXT NOT NULL,
+  quantity TEXT NOT NULL, price TEXT NOT NULL, PRIMARY KEY(note_id, pos));
+CREATE TABLE IF NOT EXISTS shards(
+  id INTEGER PRIMARY KEY, name TEXT NOT NULL, max_tenants INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS tenants(
+  id INTEGER PRIMARY KEY, name TEXT NOT NULL, code TEXT NOT NULL,
+  shard_id INTEGER NOT NULL REFERENCES shards(id), org_id INTEGER NOT NULL REFERENCES orgs(id));
+CREATE TABLE IF NOT EXISTS tokens(
+  hash TEXT PRIMARY KEY, user_id INTEGER NOT NULL REFERENCES users(id),
+  expires_at INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS releases(
+  id INTEGER PRIMARY KEY, version TEXT NOT NULL, file TEXT NOT NULL);
+)SQL";
+
+const char* const kShardSchema = R"SQL(
+CREATE TABLE IF NOT EXISTS vouchers(
+  id INTEGER PRIMARY KEY, tenant_id INTEGER NOT NULL, voucher_no TEXT NOT NULL,
+  date TEXT NOT NULL, summary TEXT NOT NULL, total_debit INTEGER NOT NULL,
+  total_credit INTEGER NOT NULL, UNIQUE(tenant_id, voucher_no));
+CREATE TABLE IF NOT EXISTS voucher_lines(
+  voucher_id INTEGER NOT NULL REFERENCES vouchers(id) ON DELETE CASCADE, pos INTEGER NOT NULL,
+  summary TEXT NOT NULL, account TEXT NOT NULL, debit INTEGER NOT NULL, credit INTEGER NOT NULL,
+  PRIMARY KEY(voucher_id, pos));
+)SQL";
+
+// One connection per database file and worker thread.
+Db& conn(const std::string& path) {
+    thread_local std::map<std::string, std::unique_ptr<Db>> open;
+    auto it = open.find(path);
+    if (it == open.end()) it = open.emplace(path, std::make_unique<Db>(path)).first;
+    return *it->second;
+}
+
+int64_t now_seconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// Tokens are stored only as the hex of their BLAKE2b hash: a copy of the database hands out no
+// usable token.
+std::string token_hash(const std::string& token) {
+    unsigned char h[32];
+    crypto_generichash(h, sizeof h, reinterpret_cast<const unsigned char*>(token.data()),
+                       token.size(), nullptr, 0);
+    char hex[65];
+    sodium_bin2hex(hex, sizeof hex, h, sizeof h);
+    return std::string(hex, 64);
+}
+
+User read_user(Stmt& s) {
+    User u;
+    u.id = s.i64(0);
+    u.account = s.text(1);
+    u.user_type = s.text(2);
+    u.username = s.text(3);
+    u.phone = s.text(4);
+    u.enterprise_name = s.text(5);
+    u.org_id = s.i64(6);
+    u.admin = s.i64(7) != 0;
+    return u;
+}
+
+constexpr const char* kUserSelect =
+    "SELECT u.id, u.account, u.user_type, u.username, u.phone, o.name, u.org_id, u.is_admin "
+    "FROM users u JOIN orgs o ON o.id = u.org_id ";
+
+void insert_items(Db& db, int64_t note_id, const std::vector<NoteItem>& items) {
+    Stmt one(db,
+             "INSERT INTO note_items(note_id, pos, product, model, length, wattage, brightness, "
+             "sensor_mode, unit, quantity, price) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const NoteItem& it = items[i];
+        one.reset();
+        one.bind(1, note_id).bind(2, static_cast<int64_t>(i)).bind(3, it.product).bind(4, it.model)
+            .bind(5, it.length).bind(6, it.wattage).bind(7, it.brightness).bind(8, it.sensor_mode)
+            .bind(9, it.unit).bind(10, it.quantity).bind(11, it.price);
+        one.run();
+    }
+}
+
+}  // namespace
+
+Store::Store(std::string dir) : dir_(std::move(dir)) {
+    if (sodium_init() < 0) throw DbError("libsodium cannot start");
+    std::filesystem::create_directories(dir_ + "/shards");
+    std::filesystem::create_directories(dir_ + "/releases");
+    catalog_path_ = dir_ + "/catalog.db";
+    conn(catalog_path_).exec(kCatalogSchema);
+}
+
+std::string Store::shard_path(int64_t shard_id) const {
+    return dir_ + "/shards/shard-" + std::to_string(shard_id) + ".db";
+}
+
+bool Store::empty() {
+    Stmt s(conn(catalog_path_), "SELECT COUNT(*) FROM users");
+    s.step();
+    return s.i64(0) == 0;
+}
+
+int64_t Store::user_add(const std::string& account, const std::string& password,
+                        const std::string& type, const std::string& company,
+                        const std::string& username, const std::string& phone, bool admin) {
+    char hash[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str(hash, password.data(), password.size(),
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+        throw DbError("out of memory while hashing the password");
+    Db& db = conn(catalog_path_);
+    Transaction tx(db);
+    Stmt(db, "INSERT OR IGNORE INTO orgs(name) VALUES(?)").bind(1, company).run();
+    Stmt org(db, "SELECT id FROM orgs WHERE name = ?");
+    org.bind(1, company).step();
+    int64_t org_id = org.i64(0);
+    Stmt ins(db,
+             "INSERT INTO users(account, password_hash, user_type, username, phone, org_id, "
+             "is_admin) VALUES(?,?,?,?,?,?,?)");
+    ins.bind(1, account).bind(2, std::string_view(hash)).bind(3, type).bind(4, username)
+        .bind(5, phone).bind(6, org_id).bind(7, int64_t{admin});
+    ins.run();
+    int64_t id = db.last_insert_id();
+    tx.commit();
+    return id;
+}
+
+std::optional<User> Store::user_by_id(int64_t id) {
+    Stmt s(conn(catalog_path_), (std::string(kUserSelect) + "WHERE u.id = ?").c_str());
+    s.bind(1, id);
+    if (!s.step()) return std::nullopt;
+    return read_user(s);
+}
+
+std::optional<User> Store::user_by_account(const std::string& account) {
+    Stmt s(conn(catalog_path_), (std::string(kUserSelect) + "WHERE u.account = ?").c_str());
+    s.bind(1, account);
+    if (!s.step()) return std::nullopt;
+    return read_user(s);
+}
+
+bool Store::check_password(int64_t user_id, const std::string& password) {
+    Stmt s(conn(catalog_path_), "SELECT password_hash FROM users WHERE id = ?");
+    s.bind(1, user_id);
+    if (!s.step()) return false;
+    std::string hash = s.text(0);
+    return crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
+}
+
+std::vector<Note> Store::notes_of(int64_t user_id) {
+    Db& db = conn(catalog_path_);
+    std::vector<Note> notes;
+    std::map<int64_t, std::size_t> index;
+    {
+        Stmt s(db,
+               "SELECT id, no, customer, project, address, contact, contact_phone, date, status, "
+               "remark FROM notes WHERE user_id = ? ORDER BY id DESC");
+        s.bind(1, user_id);
+        while (s.step()) {
+            Note n;
+            n.id = s.i64(0);
+            n.user_id = user_id;
+            n.no = s.text(1);
+            n.customer = s.text(2);
+            n.project = s.text(3);
+            n.address = s.text(4);
+            n.contact = s.text(5);
+            n.contact_phone = s.text(6);
+            n.date = s.text(7);
+            n.status = s.text(8);
+            n.remark = s.text(9);
+            index[n.id] = notes.size();
+            notes.push_back(std::move(n));
+        }
+    }
+    Stmt s(db,
+           "SELECT i.note_id, i.product, i.model, i.length, i.wattage, i.brightness, i.sensor_mode, "
+           "i.unit, i.quantity, i.price FROM note_items i JOIN notes n ON n.id = i.note_id "
+           "WHERE n.user_id = ? ORDER BY i.note_id, i.pos");
+    s.bind(1, user_id);
+    while (s.step()) {
+        auto it = index.find(s.i64(0));
+        if (it == index.end()) continue;
+        NoteItem item{s.text(1), s.text(2), s.text(3), s.text(4), s.text(5),
+                      s.text(6), s.text(7), s.text(8), s.text(9)};
+        notes[it->second].items.push_back(std::move(item));
+    }
+    return notes;
+}
+
+int64_t Store::note_create(const Note& n) {
+    Db& db = conn(catalog_path_);
+    Transaction tx(db);
+    Stmt s(db,
+           "INSERT INTO notes(user_id, no, customer, project, address, contact, contact_phone, "
+           "date, status, remark) VALUES(?,?,?,?,?,?,?,?,?,?)");
+    s.bind(1, n.user_id).bind(2, n.no).bind(3, n.customer).bind(4, n.project).bind(5, n.address)
+        .bind(6, n.contact).bind(7, n.contact_phone).bind(8, n.date).bind(9, n.status)
+        .bind(10, n.remark);
+    s.run();
+    int64_t id = db.last_insert_id();
+    insert_items(db, id, n.items);
+    tx.commit();
+    return id;
+}
+
+bool Store::note_update(const Note& n) {
+    Db& db = conn(catalog_path_);
+    Transaction tx(db);
+    Stmt s(db,
+           "UPDATE notes SET customer=?, project=?, address=?, contact=?, contact_phone=?, date=?, "
+           "status=?, remark=? WHERE id=?");
+    s.bind(1, n.customer).bind(2, n.project).bind(3, n.address).bind(4, n.contact)
+        .bind(5, n.contact_phone).bind(6, n.date).bind(7, n.status).bind(8, n.remark).bind(9, n.id);
+    s.run();
+    if (db.changes() == 0) return false;
+    Stmt(db, "DELETE FROM note_items WHERE note_id = ?").bind(1, n.id).run();
+    insert_items(db, n.id, n.items);
+    tx.commit();
+    return true;
+}
+
+Store::DeleteResult Store::note_delete(int64_t id, int64_t user_id) {
+    Db& db = conn(catalog_path_);
+    Transaction tx(db);
+    Stmt owner(db, "SELECT user_id FROM notes WHERE id = ?");
+    owner.bind(1, id);
+    if (!owner.step()) return DeleteResult::NotFound;
+    if (owner.i64(0) != user_id) return DeleteResult::NotOwner;
+    Stmt(db, "DELETE FROM note_items WHERE note_id = ?").bind(1, id).run();
+    Stmt(db, "DELETE FROM notes WHERE id = ?").bind(1, id).run();
+    tx.commit();
+    return DeleteResult::Deleted;
+}
+
+std::string Store::token_issue(int64_t user_id, int64_t ttl_seconds) {
+    unsigned char raw[32];
+    randombytes_buf(raw, sizeof raw);
+    char hex[65];
+    sodium_bin2hex(hex, sizeof hex, raw, sizeof raw);
+    std::string token(hex);
+    std::string hash = token_hash(token);
+    Db& db = conn(catalog_path_);
+    Stmt(db, "DELETE FROM tokens WHERE expires_at < ?").bind(1, now_seconds()).run();
+    Stmt s(db, "INSERT INTO tokens(hash, user_id, expires_at) VALUES(?,?,?)");
+    s.bind(1, hash).bind(2, user_id).bind(3, now_seconds() + ttl_seconds);
+    s.run();
+    sodium_memzero(raw, sizeof raw);
+    return token;
+}
+
+std::optional<int64_t> Store::token_user(const std::string& token) {
+    if (token.size() != 64) return std::nullopt;
+    std::string hash = token_hash(token);
+    Stmt s(conn(catalog_path_), "SELECT hash, user_id, expires_at FROM tokens WHERE hash = ?");
+    s.bind(1, hash);
+    if (!s.step()) return std::nullopt;
+    std::string stored = s.text(0);
+    // The lookup is by hash; the final comparison is still made in constant time.
+    if (stored.size() != hash.size() ||
+        sodium_memcmp(stored.data(), hash.data(), hash.size()) != 0)
+        return std::nullopt;
+    if (s.i64(2) < now_seconds()) return std::nullopt;
+    return s.i64(1);
+}
+
+std::vector<Tenant> Store::tenants_visible_to(const User& user) {
+    Stmt s(conn(catalog_path_),
+           user.admin ? "SELECT id, name, code, shard_id, org_id FROM tenants WHERE ? >= 0 "
+                        "ORDER BY id"
+                      : "SELECT id, name, code, shard_id, org_id FROM tenants WHERE org_id = ? "
+                        "ORDER BY id");
+    s.bind(1, user.org_id);
+    std::vector<Tenant> out;
+    while (s.step()) out.push_back({s.i64(0), s.text(1), s.text(2), s.i64(3), s.i64(4)});
+    return out;
+}
+
+std::optional<Tenant> Store::tenant(int64_t id) {
+    Stmt s(conn(catalog_path_), "SELECT id, name, code, shard_id, org_id FROM tenants WHERE id = ?");
+    s.bind(1, id);
+    if (!s.step()) return std::nullopt;
+    return Tenant{s.i64(0), s.text(1), s.text(2), s.i64(3), s.i64(4)};
+}
+
+std::optional<Tenant> Store::tenant_create(int64_t org_id, const std::string& name,
+                                           const std::string& code, std::string& error) {
+    Db& db = conn(catalog_path_);
+    Transaction tx(db);
+    if (!code.empty()) {
+        Stmt dup(db, "SELECT 1 FROM tenants WHERE code = ?");
+        dup.bind(1, code);
+        if (dup.step()) {
+            error = "租户代码「" + code + "」已存在";
+            return std::nullopt;
+        }
+    }
+    Stmt pick(db,
+              "SELECT s.id, s.max_tenants - COUNT(t.id) AS free FROM shards s "
+              "LEFT JOIN tenants t ON t.shard_id = s.id GROUP BY s.id "
+              "HAVING free > 0 ORDER BY free DESC, s.id LIMIT 1");
+    if (!pick.step()) {
+        error = "所有分片已满，请管理员先扩容分片";
+        return std::nullopt;
+    }
+    int64_t shard = pick.i64(0);
+    Stmt ins(db, "INSERT INTO tenants(name, code, shard_id, org_id) VALUES(?,?,?,?)");
+    ins.bind(1, name).bind(2, code).bind(3, shard).bind(4, org_id).run();
+    Tenant t{db.last_insert_id(), name, code, shard, org_id};
+    tx.commit();
+    return t;
+}
+
+std::vector<Shard> Store::shards() {
+    Stmt s(conn(catalog_path_),
+           "SELECT s.id, s.name, COUNT(t.id), s.max_tenants FROM shards s "
+           "LEFT JOIN tenants t ON t.shard_id = s.id GROUP BY s.id ORDER BY s.id");
+    std::vector<Shard> out;
+    while (s.step()) out.push_back({s.i64(0), s.text(1), s.i64(2), s.i64(3)});
+    return out;
+}
+
+int64_t Store::shard_add(const std::string& name, int64_t max_tenants) {
+    Db& db = conn(catalog_path_);
+    Transaction tx(db);
+    Stmt(db, "INSERT INTO shards(name, max_tenants) VALUES(?,?)")
+        .bind(1, name)
+        .bind(2, max_tenants)
+        .run();
+    int64_t id = db.last_insert_id();
+    // The shard's database is created and initialised before the shard is announced.
+    conn(shard_path(id)).exec(kShardSchema);
+    if (name.empty()) {
+        Stmt(db, "UPDATE shards SET name = ? WHERE id = ?")
+            .bind(1, "shard-" + std::to_string(id))
+            .bind(2, id)
+            .run();
+    }
+    tx.commit();
+    return id;
+}
+
+std::vector<Voucher> Store::vouchers_recent(const Tenant& t, int limit) {
+    Db& db = conn(shard_path(t.shard_id));
+    db.exec(kShardSchema);
+    std::vector<Voucher> out;
+    Stmt s(db,
+           "SELECT id, voucher_no, date, summary, total_debit, total_credit FROM vouchers "
+           "WHERE tenant_id = ? ORDER BY id DESC LIMIT ?");
+    s.bind(1, t.id).bind(2, static_cast<int64_t>(limit));
+    while (s.step()) {
+        Voucher v;
+        v.id = s.i64(0);
+        v.voucher_no = s.text(1);
+        v.date = s.text(2);
+        v.summary = s.text(3);
+        v.total_debit = s.i64(4);
+        v.total_credit = s.i64(5);
+        out.push_back(std::move(v));
+    }
+    Stmt l(db,
+           "SELECT summary, account, debit, credit FROM voucher_lines WHERE voucher_id = ? "
+           "ORDER BY pos");
+    for (Voucher& v : out) {
+        l.reset();
+        l.bind(1, v.id);
+        while (l.step()) v.lines.push_back({l.text(0), l.text(1), l.i64(2), l.i64(3)});
+    }
+    return out;
+}
+
+bool Store::voucher_save(const Tenant& t, const Voucher& v, std::string& error) {
+    Db& db = conn(shard_path(t.shard_id));
+    db.exec(kShardSchema);
+    Transaction tx(db);
+    Stmt dup(db, "SELECT 1 FROM vouchers WHERE tenant_id = ? AND voucher_no = ?");
+    dup.bind(1, t.id).bind(2, v.voucher_no);
+    if (dup.step()) {
+        error = "凭证号「" + v.voucher_no + "」已存在，请修改凭证号后再保存";
+        return false;
+    }
+    Stmt ins(db,
+             "INSERT INTO vouchers(tenant_id, voucher_no, date, summary, total_debit, "
+             "total_credit) VALUES(?,?,?,?,?,?)");
+    ins.bind(1, t.id).bind(2, v.voucher_no).bind(3, v.date).bind(4, v.summary)
+        .bind(5, v.total_debit).bind(6, v.total_credit).run();
+    int64_t id = db.last_insert_id();
+    Stmt li(db,
+            "INSERT INTO voucher_lines(voucher_id, pos, summary, account, debit, credit) "
+            "VALUES(?,?,?,?,?,?)");
+    for (std::size_t i = 0; i < v.lines.size(); ++i) {
+        const VoucherLine& l = v.lines[i];
+        li.reset();
+        li.bind(1, id).bind(2, static_cast<int64_t>(i)).bind(3, l.summary).bind(4, l.account)
+            .bind(5, l.debit).bind(6, l.credit).run();
+    }
+    tx.commit();
+    return true;
+}
+
+void Store::release_add(const std::string& version, const std::string& file) {
+    Stmt(conn(catalog_path_), "INSERT INTO releases(version, file) VALUES(?,?)")
+        .bind(1, version)
+        .bind(2, file)
+        .run();
+}
+
+std::optional<Release> Store::release_latest() {
+    Stmt s(conn(catalog_path_), "SELECT version, file FROM releases ORDER BY id DESC LIMIT 1");
+    if (!s.step()) return std::nullopt;
+    return Release{s.text(0), s.text(1)};
+}
+
+}  // namespace srv

@@ -1,0 +1,451 @@
+#!/usr/bin/env python3
+"""Tests of norvane-server over HTTP, against a server on an ephemeral loopback port with a fresh
+data folder. Usage: test_server.py SERVER_BINARY [REPORT.json]"""
+import json
+import os
+import signal
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import urllib.error
+import urllib.request
+
+BINARY = None
+
+
+class Server:
+    def __init__(self, data, demo=True):
+        self.data = data
+        args = [BINARY, 'serve', '--data', data, '--listen', '127.0.0.1:0']
+        if demo:
+            args.append('--demo')
+        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                     text=True)
+        self.output = ''
+        while True:
+            line = self.proc.stdout.readline()
+            if not line:
+                raise RuntimeError('server ended: ' + self.output)
+            self.output += line
+            if line.startswith('listening on '):
+                self.base = line.split()[-1]
+                break
+
+    def stop(self, sig=signal.SIGTERM):
+        self.proc.send_signal(sig)
+        self.proc.wait(timeout=10)
+
+    def call(self, method, path, body=None, token=None, raw=None, headers=None):
+        data = raw if raw is not None else (None if body is None else json.dumps(body).encode())
+        req = urllib.request.Request(self.base + path, data=data, method=method)
+        req.add_header('Content-Type', 'application/json; charset=utf-8')
+        if token:
+            req.add_header('Authorization', 'Bearer ' + token)
+        for k, v in (headers or {}).items():
+            req.add_header(k, v)
+        try:
+            with urllib.request.urlopen(req, timeout=30) as r:
+                return r.status, r.read()
+        except urllib.error.HTTPError as e:
+            return e.code, e.read()
+
+    def json(self, method, path, body=None, token=None, raw=None):
+        status, data = self.call(method, path, body, token, raw)
+        return status, json.loads(data.decode('utf-8'))
+
+
+def note_body(user_id, no='SHD20261206120000', items=None, **over):
+    body = {'no': no, 'customer': '客户"甲"', 'project': '项目', 'contact': '王',
+            'contactPhone': '138', 'address': '地址', 'remark': '第一行\n第二行', 'date': '2026-12-06',
+            'status': '待送达', 'userId': str(user_id),
+            'items': items if items is not None else [
+                {'product': 'LED灯带', 'model': 'M1', 'length': '5m', 'wattage': '12W',
+                 'brightness': '单亮', 'sensorMode': '无', 'quantity': 2.5, 'unit': '卷',
+                 'price': 35.0}]}
+    body.update(over)
+    return body
+
+
+def raw_note(user_id, no, quantity_text, price_text):
+    return ('{"no":"%s","customer":"c","project":"p","contact":"k","contactPhone":"1",'
+            '"address":"a","remark":"","date":"2026-12-06","status":"待送达","userId":"%s",'
+            '"items":[{"product":"p","model":"m","length":"","wattage":"","brightness":"",'
+            '"sensorMode":"","quantity":%s,"unit":"个","price":%s}]}'
+            % (no, user_id, quantity_text, price_text)).encode()
+
+
+class DemoServerTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.srv = Server(os.path.join(cls.tmp.name, 'data'))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.stop()
+        cls.tmp.cleanup()
+
+    def login(self, account='demo', password='demo123', kind='enterprise', finance=False):
+        path = '/api/v1/native/login' if finance else '/api/users/login'
+        return self.srv.json('POST', path, {'account': account, 'password': password,
+                                            'userType': kind})
+
+    def token(self, account='demo', kind='enterprise'):
+        status, ans = self.login(account, kind=kind, finance=True)
+        self.assertEqual(status, 200, ans)
+        return ans['data']['token']
+
+
+class DataServiceTest(DemoServerTest):
+    def test_login_answers_and_refusals(self):
+        status, ans = self.login()
+        self.assertEqual(status, 200)
+        self.assertIs(ans['success'], True)
+        self.assertEqual(ans['data']['enterpriseName'], '澄岚映辉照明科技有限公司')
+        self.assertIsInstance(ans['data']['id'], int)
+        self.assertEqual(set(ans['data']), {'id', 'username', 'phone', 'enterpriseName'})
+        status, ans = self.login(password='wrong')
+        self.assertEqual((status, ans['success'], ans['message']), (401, False, '账号或密码错误'))
+        status, ans = self.login(kind='personal')
+        self.assertEqual(status, 401)
+        self.assertIn('企业账号', ans['message'])
+        status, ans = self.srv.json('POST', '/api/users/login', {'account': 'demo'})
+        self.assertEqual(status, 400)
+        self.assertIn('password', ans['message'])
+        status, ans = self.srv.json('POST', '/api/users/login', raw=b'{"account":')
+        self.assertEqual((status, ans['success']), (400, False))
+        status, ans = self.srv.json('POST', '/api/users/login',
+                                    {'account': 1, 'password': 'x', 'userType': 'personal'})
+        self.assertEqual(status, 400)
+        self.assertIn('类型错误', ans['message'])
+
+    def test_list_is_newest_first_with_texts_and_numbers(self):
+        status, ans = self.srv.json('GET', '/api/delivery-notes?userId=1')
+        self.assertEqual(status, 200)
+        notes = ans['data']
+        self.assertGreaterEqual(len(notes), 5)
+        ids = [n['id'] for n in notes]
+        self.assertEqual(ids, sorted(ids, reverse=True))
+        sample = next(n for n in notes if n['no'] == 'SHD20261112101500')
+        self.assertEqual(sample['date'], '2026-11-12')
+        self.assertEqual(sample['remark'], '请于上午送达\n卸货需叉车')
+        self.assertEqual(sample['items'][0]['quantity'], 300)
+        self.assertEqual(sample['items'][0]['price'], 23.5)
+        self.assertEqual(sample['items'][0]['sensorMode'], '雷达感应')
+        status, ans = self.srv.json('GET', '/api/delivery-notes?userId=999')
+        self.assertEqual((status, ans['success']), (404, False))
+        status, ans = self.srv.json('GET', '/api/delivery-notes?userId=1%262')
+        self.assertEqual(status, 404)
+
+    def test_create_update_delete_round_trip(self):
+        user = self.login('13900139000', kind='personal')[1]['data']['id']
+        status, ans = self.srv.json('POST', '/api/delivery-notes', note_body(user))
+        self.assertEqual(status, 200, ans)
+        note_id = ans['id']  # at the top level, where the client reads it
+        self.assertIsInstance(note_id, int)
+        # Numbers are stored exactly as sent and listed back as JSON numbers.
+        status, ans = self.srv.json('POST', '/api/delivery-notes',
+                                    raw=raw_note(user, 'SHD-RAW', '2.50', '35.00'))
+        self.assertEqual(status, 200, ans)
+        status, body = self.srv.call('GET', '/api/delivery-notes?userId=%d' % user)
+        self.assertIn(b'"unit":"\xe4\xb8\xaa","quantity":2.50,"price":35.00', body)
+        listed = json.loads(body)['data']
+        mine = next(n for n in listed if n['id'] == note_id)
+        self.assertEqual(mine['customer'], '客户"甲"')
+        self.assertEqual(mine['remark'], '第一行\n第二行')
+        self.assertEqual(mine['items'][0]['quantity'], 2.5)
+
+        upd = note_body(user, customer='新客户', items=[])
+        del upd['no'], upd['userId']
+        upd['id'] = note_id
+        status, ans = self.srv.json('PUT', '/api/delivery-notes', upd)
+        self.assertEqual((status, ans['success']), (200, True))
+        listed = self.srv.json('GET', '/api/delivery-notes?userId=%d' % user)[1]['data']
+        mine = next(n for n in listed if n['id'] == note_id)
+        self.assertEqual((mine['customer'], mine['items'], mine['no']),
+                         ('新客户', [], 'SHD20261206120000'))
+        upd['id'] = 987654
+        self.assertEqual(self.srv.json('PUT', '/api/delivery-notes', upd)[0], 404)
+
+        status, ans = self.srv.json('DELETE', '/api/delivery-notes', {'id': note_id, 'userId': '1'})
+        self.assertEqual((status, ans['success']), (403, False))
+        status, ans = self.srv.json('DELETE', '/api/delivery-notes',
+                                    {'id': note_id, 'userId': str(user)})
+        self.assertEqual((status, ans['success']), (200, True))
+        self.assertEqual(self.srv.json('DELETE', '/api/delivery-notes',
+                                       {'id': note_id, 'userId': str(user)})[0], 404)
+
+    def test_bad_bodies_store_nothing(self):
+        before = len(self.srv.json('GET', '/api/delivery-notes?userId=1')[1]['data'])
+        bad = [
+            raw_note(1, 'SHD-BAD1', '"abc"', '1'),
+            raw_note(1, 'SHD-BAD2', 'nan', '1'),
+            json.dumps(note_body(1, items=[{'product': 'x'}])).encode(),
+            json.dumps(note_body(1, items='none')).encode(),
+            json.dumps({k: v for k, v in note_body(1).items() if k != 'customer'}).encode(),
+            b'[1,2]',
+            b'',
+        ]
+        for raw in bad:
+            status, ans = self.srv.json('POST', '/api/delivery-notes', raw=raw)
+            self.assertEqual((status, ans['success']), (400, False), raw)
+            self.assertTrue(ans['message'])
+        status, ans = self.srv.json('POST', '/api/delivery-notes', note_body(4242))
+        self.assertEqual(status, 404)
+        after = len(self.srv.json('GET', '/api/delivery-notes?userId=1')[1]['data'])
+        self.assertEqual(before, after)
+
+    def test_company_info_unknown_route_and_oversized_body(self):
+        status, ans = self.srv.json('GET', '/api/company/info?user_id=1')
+        self.assertEqual(ans['data']['enterprise_name'], '澄岚映辉照明科技有限公司')
+        status, ans = self.srv.json('GET', '/api/company/info?user_id=abc')
+        self.assertEqual((status, ans['success']), (404, False))
+        status, ans = self.srv.json('GET', '/api/nothing/here')
+        self.assertEqual((status, ans['success'], ans['message']), (404, False, '接口不存在'))
+        status, ans = self.srv.json('POST', '/api/delivery-notes', raw=b' ' * (5 * 1024 * 1024))
+        self.assertEqual((status, ans['success']), (413, False))
+
+
+class FinanceServiceTest(DemoServerTest):
+    def test_tokens_are_required_and_expire(self):
+        for token in (None, 'x' * 64, 'short'):
+            status, ans = self.srv.json('GET', '/api/v1/native/tenants', token=token)
+            self.assertEqual((status, ans['success']), (401, False))
+            self.assertTrue(ans['message'])
+        token = self.token()
+        self.assertEqual(self.srv.json('GET', '/api/v1/native/tenants', token=token)[0], 200)
+        db = sqlite3.connect(os.path.join(self.srv.data, 'catalog.db'))
+        db.execute('UPDATE tokens SET expires_at = 0')
+        db.commit()
+        db.close()
+        self.assertEqual(self.srv.json('GET', '/api/v1/native/tenants', token=token)[0], 401)
+        status, ans = self.login(password='nope', finance=True)
+        self.assertEqual((status, ans['success']), (401, False))
+
+    def test_tenants_admin_flag_and_accounts(self):
+        status, ans = self.srv.json('GET', '/api/v1/native/tenants', token=self.token())
+        self.assertIs(ans['admin'], True)
+        self.assertEqual([t['code'] for t in ans['data']][:2], ['CLYH-01', 'CLYH-DG'])
+        self.assertEqual(set(ans['data'][0]), {'id', 'name', 'code', 'shardId'})
+        personal = self.token('13900139000', 'personal')
+        status, ans = self.srv.json('GET', '/api/v1/native/tenants', token=personal)
+        self.assertEqual((ans['admin'], ans['data']), (False, []))
+        status, ans = self.srv.json('GET', '/api/v1/native/accounts', token=personal)
+        displays = [a['display'] for a in ans['data']]
+        self.assertIn('1001 库存现金', displays)
+        self.assertIn('5001 主营业务收入', displays)
+        status, ans = self.srv.json('POST', '/api/v1/native/tenants', {'name': 'x', 'code': ''},
+                                    token=personal)
+        self.assertEqual(status, 403)
+        status, ans = self.srv.json('GET', '/api/v1/native/shards', token=personal)
+        self.assertEqual((status, ans['message']), (403, '当前账号没有分片管理权限'))
+        status, ans = self.srv.json('GET', '/api/v1/native/tenants/1/vouchers', token=personal)
+        self.assertEqual(status, 404)
+
+    def voucher(self, no, lines, date='2026-12-06'):
+        return ('{"voucherNo":"%s","date":"%s","summary":"摘要","lines":[%s]}' % (
+            no, date, ','.join('{"summary":"s","account":"%s","debit":%s,"credit":%s}' % l
+                               for l in lines))).encode()
+
+    def test_voucher_validation_in_exact_cents(self):
+        token = self.token()
+        cash, bank = '1001 库存现金', '1002 银行存款'
+        ok = self.voucher('T-1', [(cash, '12.34', '0.00'), (bank, '0.00', '12.34')])
+        path = '/api/v1/native/tenants/1/vouchers'
+        status, ans = self.srv.json('POST', path, raw=ok, token=token)
+        self.assertEqual((status, ans['success']), (200, True), ans)
+        refused = {
+            'dup': ok,
+            'three decimals': self.voucher('T-2', [(cash, '1.234', '0'), (bank, '0', '1.234')]),
+            'exponent': self.voucher('T-3', [(cash, '1e2', '0'), (bank, '0', '100')]),
+            'negative': self.voucher('T-4', [(cash, '-5', '0'), (bank, '0', '-5')]),
+            'both sides': self.voucher('T-5', [(cash, '5', '5'), (bank, '5', '5')]),
+            'unbalanced': self.voucher('T-6', [(cash, '100.00', '0'), (bank, '0', '99.99')]),
+            'one line': self.voucher('T-7', [(cash, '1', '0')]),
+            'unknown account': self.voucher('T-8', [('9999 不存在', '1', '0'), (bank, '0', '1')]),
+            'bad date': self.voucher('T-9', [(cash, '1', '0'), (bank, '0', '1')], '2023-02-29'),
+            'too large': self.voucher('T-10', [(cash, '1000000000000', '0'),
+                                               (bank, '0', '1000000000000')]),
+            # 0.1 + 0.2 in doubles is not 0.3; in cents it balances exactly.
+        }
+        for name, raw in refused.items():
+            status, ans = self.srv.json('POST', path, raw=raw, token=token)
+            self.assertIn(status, (400, 409), name)
+            self.assertIs(ans['success'], False, name)
+        exact = self.voucher('T-11', [(cash, '0.1', '0'), (cash, '0.2', '0'), (bank, '0', '0.3')])
+        self.assertEqual(self.srv.json('POST', path, raw=exact, token=token)[0], 200)
+        big = self.voucher('T-12', [(cash, '999999999999.99', '0'), (bank, '0', '999999999999.99')])
+        self.assertEqual(self.srv.json('POST', path, raw=big, token=token)[0], 200)
+        status, body = self.srv.call('GET', path, token=token)
+        data = json.loads(body)['data']
+        self.assertEqual([v['voucherNo'] for v in data[:3]], ['T-12', 'T-11', 'T-1'])
+        self.assertIn(b'"totalDebit":999999999999.99', body)
+        self.assertEqual(data[1]['lines'][2], {'summary': 's', 'account': bank, 'debit': 0,
+                                               'credit': 0.3})
+        self.assertLessEqual(len(data), 100)
+
+    def test_tenant_placement_and_shards(self):
+        token = self.token()
+        shards = self.srv.json('GET', '/api/v1/native/shards', token=token)[1]['data']
+        self.assertEqual(set(shards[0]), {'id', 'name', 'tenantCount', 'maxTenants'})
+        # Fill every place; each tenant goes to the shard with the most free places.
+        free = sum(s['maxTenants'] - s['tenantCount'] for s in shards)
+        for i in range(free):
+            before = {s['id']: s['maxTenants'] - s['tenantCount'] for s in
+                      self.srv.json('GET', '/api/v1/native/shards', token=token)[1]['data']}
+            status, ans = self.srv.json('POST', '/api/v1/native/tenants',
+                                        {'name': '租户%d' % i, 'code': 'T%03d' % i}, token=token)
+            self.assertEqual(status, 200, ans)
+            self.assertEqual(before[ans['data']['shardId']], max(before.values()))
+        status, ans = self.srv.json('POST', '/api/v1/native/tenants', {'name': '满', 'code': ''},
+                                    token=token)
+        self.assertEqual((status, ans['success']), (409, False))
+        self.assertIn('扩容', ans['message'])
+        status, ans = self.srv.json('POST', '/api/v1/native/tenants', {'name': '重复',
+                                                                     'code': 'T000'}, token=token)
+        self.assertEqual(status, 409)
+        status, ans = self.srv.json('POST', '/api/v1/native/shards', raw=b'{}', token=token)
+        self.assertEqual(status, 200, ans)
+        new_id = ans['data']['id']
+        self.assertTrue(os.path.exists(os.path.join(self.srv.data, 'shards',
+                                                    'shard-%d.db' % new_id)))
+        status, ans = self.srv.json('POST', '/api/v1/native/tenants', {'name': '新', 'code': ''},
+                                    token=token)
+        self.assertEqual((status, ans['data']['shardId']), (200, new_id))
+        status, ans = self.srv.json('POST', '/api/v1/native/tenants', {'name': '', 'code': ''},
+                                    token=token)
+        self.assertEqual(status, 400)
+
+
+class PersistenceTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.data = os.path.join(self.tmp.name, 'data')
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def test_restart_keeps_everything_and_demo_is_not_seeded_twice(self):
+        srv = Server(self.data)
+        status, ans = srv.json('POST', '/api/delivery-notes', note_body(1, no='SHD-KEEP'))
+        note_id = ans['id']
+        srv.stop()
+        srv = Server(self.data)
+        self.assertIn('not added', srv.output)
+        notes = srv.json('GET', '/api/delivery-notes?userId=1')[1]['data']
+        self.assertEqual([n['no'] for n in notes].count('SHD-KEEP'), 1)
+        self.assertEqual(notes[0]['id'], note_id)
+        srv.stop()
+
+    def test_sigkill_loses_no_acknowledged_note(self):
+        srv = Server(self.data)
+        acked = []
+        stop = threading.Event()
+
+        def writer():
+            i = 0
+            while not stop.is_set():
+                try:
+                    status, ans = srv.json('POST', '/api/delivery-notes',
+                                           note_body(1, no='SHD-K%05d' % i))
+                except Exception:
+                    return  # the server is gone
+                if status == 200:
+                    acked.append(ans['id'])
+                i += 1
+
+        threads = [threading.Thread(target=writer) for _ in range(3)]
+        for t in threads:
+            t.start()
+        time.sleep(1.5)
+        srv.proc.kill()  # SIGKILL mid-way
+        srv.proc.wait()
+        stop.set()
+        for t in threads:
+            t.join()
+        self.assertGreater(len(acked), 10)
+        srv = Server(self.data)
+        listed = {n['id'] for n in srv.json('GET', '/api/delivery-notes?userId=1')[1]['data']}
+        self.assertEqual(set(acked) - listed, set())
+        srv.stop()
+
+    def test_eight_threads_creating_at_once(self):
+        srv = Server(self.data)
+        results = [[] for _ in range(8)]
+
+        def writer(k):
+            for i in range(25):
+                status, ans = srv.json('POST', '/api/delivery-notes',
+                                       note_body(2, no='SHD-T%d-%02d' % (k, i)))
+                results[k].append((status, ans.get('id')))
+
+        threads = [threading.Thread(target=writer, args=(k,)) for k in range(8)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        ids = [i for r in results for (s, i) in r]
+        self.assertTrue(all(s == 200 for r in results for (s, _) in r))
+        self.assertEqual(len(set(ids)), 200)
+        nos = [n['no'] for n in srv.json('GET', '/api/delivery-notes?userId=2')[1]['data']]
+        expected = {'SHD-T%d-%02d' % (k, i) for k in range(8) for i in range(25)}
+        self.assertEqual(sorted(n for n in nos if n.startswith('SHD-T')), sorted(expected))
+        srv.stop()
+
+
+class CommandLineTest(unittest.TestCase):
+    def test_user_add_and_release(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            data = os.path.join(tmp, 'data')
+            out = subprocess.run([BINARY, 'user', 'add', '--data', data, '--account', 'shop1',
+                                  '--type', 'enterprise', '--company', '明辉灯饰', '--admin'],
+                                 input='s3cret\n', capture_output=True, text=True, check=True)
+            user_id = int(out.stdout.strip())
+            again = subprocess.run([BINARY, 'user', 'add', '--data', data, '--account', 'shop1',
+                                    '--type', 'personal', '--company', 'x'], input='p\n',
+                                   capture_output=True, text=True)
+            self.assertEqual(again.returncode, 1)
+            pkg = os.path.join(tmp, 'pkg.msix')
+            with open(pkg, 'wb') as f:
+                f.write(b'MSIX' + bytes(range(256)) * 10)
+            subprocess.run([BINARY, 'release', '--data', data, '--version', '1.2.11',
+                            '--package', pkg], check=True, capture_output=True)
+            bad = subprocess.run([BINARY, 'release', '--data', data, '--version', "1.2'; x",
+                                  '--package', pkg], capture_output=True)
+            self.assertEqual(bad.returncode, 1)
+            srv = Server(data, demo=False)
+            try:
+                status, ans = srv.json('POST', '/api/users/login',
+                                       {'account': 'shop1', 'password': 's3cret',
+                                        'userType': 'enterprise'})
+                self.assertEqual((status, ans['data']['id']), (200, user_id))
+                status, manifest = srv.json('GET', '/releases/Norvane.json')
+                self.assertEqual(manifest['version'], '1.2.11')
+                self.assertTrue(manifest['package'].startswith(srv.base))
+                with urllib.request.urlopen(manifest['package']) as r:
+                    self.assertEqual(r.read(), open(pkg, 'rb').read())
+                self.assertEqual(srv.call('GET', '/releases/catalog.db')[0], 404)
+                self.assertEqual(srv.call('GET', '/releases/..%2Fcatalog.db')[0], 404)
+            finally:
+                srv.stop()
+
+
+def main():
+    global BINARY
+    BINARY = os.path.abspath(sys.argv[1])
+    report = sys.argv[2] if len(sys.argv) > 2 else None
+    suite = unittest.defaultTestLoader.loadTestsFromModule(sys.modules[__name__])
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    if report:
+        with open(report, 'w') as f:
+            json.dump({'tests': result.testsRun,
+                       'failures': len(result.failures) + len(result.errors)}, f)
+    sys.exit(0 if result.wasSuccessful() else 1)
+
+
+if __name__ == '__main__':
+    main()
