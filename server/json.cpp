@@ -229,8 +229,13 @@ std::optional<JValue> parse_json(std::string_view text) {
 void put_string(std::string& out, std::string_view s) {
     static const char kHex[] = "0123456789abcdef";
     out.push_back('"');
-    for (char c : s) {
-        auto u = static_cast<unsigned char>(c);
+    std::size_t run = 0;  // start of the pending run of characters that need no escape
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        auto u = static_cast<unsigned char>(s[i]);
+        if (u >= 0x20 && s[i] != '"' && s[i] != '\\') continue;
+        out.append(s.data() + run, i - run);
+        run = i + 1;
+        char c = s[i];
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
@@ -238,15 +243,12 @@ void put_string(std::string& out, std::string_view s) {
             case '\r': out += "\\r"; break;
             case '\t': out += "\\t"; break;
             default:
-                if (u < 0x20) {
-                    out += "\\u00";
-                    out.push_back(kHex[u >> 4]);
-                    out.push_back(kHex[u & 15]);
-                } else {
-                    out.push_back(c);
-                }
+                out += "\\u00";
+                out.push_back(kHex[u >> 4]);
+                out.push_back(kHex[u & 15]);
         }
     }
+    out.append(s.data() + run, s.size() - run);
     out.push_back('"');
 }
 

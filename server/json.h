@@ -31,6 +31,7 @@ void put_string(std::string& out, std::string_view s);
 // A tiny writer: objects and arrays are opened and closed by hand, commas are automatic.
 class JsonOut {
 public:
+    explicit JsonOut(std::size_t reserve = 256) { out_.reserve(reserve); }
     JsonOut& begin_object();
     JsonOut& end_object();
     JsonOut& begin_array();

@@ -3,6 +3,10 @@
 #include <sodium.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -60,6 +64,92 @@ Db& conn(const std::string& path) {
     auto it = open.find(path);
     if (it == open.end()) it = open.emplace(path, std::make_unique<Db>(path)).first;
     return *it->second;
+}
+
+// Group commit: every write to a database file runs on that file's writer thread, which takes
+// all writes waiting at that moment into one transaction (each in its own savepoint, so one
+// failing write does not undo the others) and answers them after the single synchronous commit.
+// Every answered write is on disk, and concurrent writers share one fsync instead of queueing
+// for one each.
+class Writer {
+public:
+    explicit Writer(std::string path) : path_(std::move(path)) {
+        std::thread([this] { loop(); }).detach();
+    }
+
+    void run(const std::function<void(Db&)>& fn) {
+        Job job;
+        job.fn = &fn;
+        std::unique_lock<std::mutex> lock(mu_);
+        queue_.push_back(&job);
+        wake_.notify_one();
+        done_.wait(lock, [&job] { return job.finished; });
+        if (job.error) std::rethrow_exception(job.error);
+    }
+
+private:
+    struct Job {
+        const std::function<void(Db&)>* fn = nullptr;
+        bool finished = false;
+        std::exception_ptr error;
+    };
+
+    void loop() {
+        Db db(path_);
+        for (;;) {
+            std::vector<Job*> batch;
+            {
+                std::unique_lock<std::mutex> lock(mu_);
+                wake_.wait(lock, [this] { return !queue_.empty(); });
+                batch.swap(queue_);
+            }
+            std::exception_ptr commit_error;
+            try {
+                db.exec("BEGIN IMMEDIATE");
+                for (Job* job : batch) {
+                    db.exec("SAVEPOINT job");
+                    try {
+                        (*job->fn)(db);
+                        db.exec("RELEASE job");
+                    } catch (...) {
+                        job->error = std::current_exception();
+                        db.exec("ROLLBACK TO job");
+                        db.exec("RELEASE job");
+                    }
+                }
+                db.exec("COMMIT");
+            } catch (...) {
+                commit_error = std::current_exception();
+                sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+            }
+            std::lock_guard<std::mutex> lock(mu_);
+            for (Job* job : batch) {
+                if (commit_error) job->error = commit_error;
+                job->finished = true;
+            }
+            done_.notify_all();
+        }
+    }
+
+    std::string path_;
+    std::mutex mu_;
+    std::condition_variable wake_, done_;
+    std::vector<Job*> queue_;
+};
+
+void write(const std::string& path, const std::function<void(Db&)>& fn) {
+    // Writers and their threads live as long as the process; they are never destroyed, so a
+    // command that exits right after its write does not tear a running writer down.
+    static std::mutex mu;
+    static auto* writers = new std::map<std::string, Writer*>;
+    Writer* w;
+    {
+        std::lock_guard<std::mutex> lock(mu);
+        Writer*& slot = (*writers)[path];
+        if (!slot) slot = new Writer(path);
+        w = slot;
+    }
+    w->run(fn);
 }
 
 int64_t now_seconds() {
@@ -138,8 +228,8 @@ int64_t Store::user_add(const std::string& account, const std::string& password,
                           crypto_pwhash_OPSLIMIT_INTERACTIVE,
                           crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
         throw DbError("out of memory while hashing the password");
-    Db& db = conn(catalog_path_);
-    Transaction tx(db);
+    int64_t id = 0;
+    write(catalog_path_, [&](Db& db) {
     Stmt(db, "INSERT OR IGNORE INTO orgs(name) VALUES(?)").bind(1, company).run();
     Stmt org(db, "SELECT id FROM orgs WHERE name = ?");
     org.bind(1, company).step();
@@ -150,8 +240,8 @@ int64_t Store::user_add(const std::string& account, const std::string& password,
     ins.bind(1, account).bind(2, std::string_view(hash)).bind(3, type).bind(4, username)
         .bind(5, phone).bind(6, org_id).bind(7, int64_t{admin});
     ins.run();
-    int64_t id = db.last_insert_id();
-    tx.commit();
+    id = db.last_insert_id();
+    });
     return id;
 }
 
@@ -219,8 +309,8 @@ std::vector<Note> Store::notes_of(int64_t user_id) {
 }
 
 int64_t Store::note_create(const Note& n) {
-    Db& db = conn(catalog_path_);
-    Transaction tx(db);
+    int64_t id = 0;
+    write(catalog_path_, [&](Db& db) {
     Stmt s(db,
            "INSERT INTO notes(user_id, no, customer, project, address, contact, contact_phone, "
            "date, status, remark) VALUES(?,?,?,?,?,?,?,?,?,?)");
@@ -228,39 +318,44 @@ int64_t Store::note_create(const Note& n) {
         .bind(6, n.contact).bind(7, n.contact_phone).bind(8, n.date).bind(9, n.status)
         .bind(10, n.remark);
     s.run();
-    int64_t id = db.last_insert_id();
+    id = db.last_insert_id();
     insert_items(db, id, n.items);
-    tx.commit();
+    });
     return id;
 }
 
 bool Store::note_update(const Note& n) {
-    Db& db = conn(catalog_path_);
-    Transaction tx(db);
+    bool found = false;
+    write(catalog_path_, [&](Db& db) {
     Stmt s(db,
            "UPDATE notes SET customer=?, project=?, address=?, contact=?, contact_phone=?, date=?, "
            "status=?, remark=? WHERE id=?");
     s.bind(1, n.customer).bind(2, n.project).bind(3, n.address).bind(4, n.contact)
         .bind(5, n.contact_phone).bind(6, n.date).bind(7, n.status).bind(8, n.remark).bind(9, n.id);
     s.run();
-    if (db.changes() == 0) return false;
+    if (db.changes() == 0) return;
+    found = true;
     Stmt(db, "DELETE FROM note_items WHERE note_id = ?").bind(1, n.id).run();
     insert_items(db, n.id, n.items);
-    tx.commit();
-    return true;
+    });
+    return found;
 }
 
 Store::DeleteResult Store::note_delete(int64_t id, int64_t user_id) {
-    Db& db = conn(catalog_path_);
-    Transaction tx(db);
-    Stmt owner(db, "SELECT user_id FROM notes WHERE id = ?");
-    owner.bind(1, id);
-    if (!owner.step()) return DeleteResult::NotFound;
-    if (owner.i64(0) != user_id) return DeleteResult::NotOwner;
-    Stmt(db, "DELETE FROM note_items WHERE note_id = ?").bind(1, id).run();
-    Stmt(db, "DELETE FROM notes WHERE id = ?").bind(1, id).run();
-    tx.commit();
-    return DeleteResult::Deleted;
+    DeleteResult result = DeleteResult::NotFound;
+    write(catalog_path_, [&](Db& db) {
+        Stmt owner(db, "SELECT user_id FROM notes WHERE id = ?");
+        owner.bind(1, id);
+        if (!owner.step()) return;
+        if (owner.i64(0) != user_id) {
+            result = DeleteResult::NotOwner;
+            return;
+        }
+        Stmt(db, "DELETE FROM note_items WHERE note_id = ?").bind(1, id).run();
+        Stmt(db, "DELETE FROM notes WHERE id = ?").bind(1, id).run();
+        result = DeleteResult::Deleted;
+    });
+    return result;
 }
 
 std::string Store::token_issue(int64_t user_id, int64_t ttl_seconds) {
@@ -270,11 +365,12 @@ std::string Store::token_issue(int64_t user_id, int64_t ttl_seconds) {
     sodium_bin2hex(hex, sizeof hex, raw, sizeof raw);
     std::string token(hex);
     std::string hash = token_hash(token);
-    Db& db = conn(catalog_path_);
-    Stmt(db, "DELETE FROM tokens WHERE expires_at < ?").bind(1, now_seconds()).run();
-    Stmt s(db, "INSERT INTO tokens(hash, user_id, expires_at) VALUES(?,?,?)");
-    s.bind(1, hash).bind(2, user_id).bind(3, now_seconds() + ttl_seconds);
-    s.run();
+    write(catalog_path_, [&](Db& db) {
+        Stmt(db, "DELETE FROM tokens WHERE expires_at < ?").bind(1, now_seconds()).run();
+        Stmt s(db, "INSERT INTO tokens(hash, user_id, expires_at) VALUES(?,?,?)");
+        s.bind(1, hash).bind(2, user_id).bind(3, now_seconds() + ttl_seconds);
+        s.run();
+    });
     sodium_memzero(raw, sizeof raw);
     return token;
 }
@@ -315,14 +411,14 @@ std::optional<Tenant> Store::tenant(int64_t id) {
 
 std::optional<Tenant> Store::tenant_create(int64_t org_id, const std::string& name,
                                            const std::string& code, std::string& error) {
-    Db& db = conn(catalog_path_);
-    Transaction tx(db);
+    std::optional<Tenant> created;
+    write(catalog_path_, [&](Db& db) {
     if (!code.empty()) {
         Stmt dup(db, "SELECT 1 FROM tenants WHERE code = ?");
         dup.bind(1, code);
         if (dup.step()) {
             error = "租户代码「" + code + "」已存在";
-            return std::nullopt;
+            return;
         }
     }
     Stmt pick(db,
@@ -331,14 +427,14 @@ std::optional<Tenant> Store::tenant_create(int64_t org_id, const std::string& na
               "HAVING free > 0 ORDER BY free DESC, s.id LIMIT 1");
     if (!pick.step()) {
         error = "所有分片已满，请管理员先扩容分片";
-        return std::nullopt;
+        return;
     }
     int64_t shard = pick.i64(0);
     Stmt ins(db, "INSERT INTO tenants(name, code, shard_id, org_id) VALUES(?,?,?,?)");
     ins.bind(1, name).bind(2, code).bind(3, shard).bind(4, org_id).run();
-    Tenant t{db.last_insert_id(), name, code, shard, org_id};
-    tx.commit();
-    return t;
+    created = Tenant{db.last_insert_id(), name, code, shard, org_id};
+    });
+    return created;
 }
 
 std::vector<Shard> Store::shards() {
@@ -351,13 +447,13 @@ std::vector<Shard> Store::shards() {
 }
 
 int64_t Store::shard_add(const std::string& name, int64_t max_tenants) {
-    Db& db = conn(catalog_path_);
-    Transaction tx(db);
+    int64_t id = 0;
+    write(catalog_path_, [&](Db& db) {
     Stmt(db, "INSERT INTO shards(name, max_tenants) VALUES(?,?)")
         .bind(1, name)
         .bind(2, max_tenants)
         .run();
-    int64_t id = db.last_insert_id();
+    id = db.last_insert_id();
     // The shard's database is created and initialised before the shard is announced.
     conn(shard_path(id)).exec(kShardSchema);
     if (name.empty()) {
@@ -366,7 +462,7 @@ int64_t Store::shard_add(const std::string& name, int64_t max_tenants) {
             .bind(2, id)
             .run();
     }
-    tx.commit();
+    });
     return id;
 }
 
@@ -400,14 +496,14 @@ std::vector<Voucher> Store::vouchers_recent(const Tenant& t, int limit) {
 }
 
 bool Store::voucher_save(const Tenant& t, const Voucher& v, std::string& error) {
-    Db& db = conn(shard_path(t.shard_id));
-    db.exec(kShardSchema);
-    Transaction tx(db);
+    conn(shard_path(t.shard_id)).exec(kShardSchema);
+    bool saved = false;
+    write(shard_path(t.shard_id), [&](Db& db) {
     Stmt dup(db, "SELECT 1 FROM vouchers WHERE tenant_id = ? AND voucher_no = ?");
     dup.bind(1, t.id).bind(2, v.voucher_no);
     if (dup.step()) {
         error = "凭证号「" + v.voucher_no + "」已存在，请修改凭证号后再保存";
-        return false;
+        return;
     }
     Stmt ins(db,
              "INSERT INTO vouchers(tenant_id, voucher_no, date, summary, total_debit, "
@@ -424,15 +520,18 @@ bool Store::voucher_save(const Tenant& t, const Voucher& v, std::string& error) 
         li.bind(1, id).bind(2, static_cast<int64_t>(i)).bind(3, l.summary).bind(4, l.account)
             .bind(5, l.debit).bind(6, l.credit).run();
     }
-    tx.commit();
-    return true;
+    saved = true;
+    });
+    return saved;
 }
 
 void Store::release_add(const std::string& version, const std::string& file) {
-    Stmt(conn(catalog_path_), "INSERT INTO releases(version, file) VALUES(?,?)")
-        .bind(1, version)
-        .bind(2, file)
-        .run();
+    write(catalog_path_, [&](Db& db) {
+        Stmt(db, "INSERT INTO releases(version, file) VALUES(?,?)")
+            .bind(1, version)
+            .bind(2, file)
+            .run();
+    });
 }
 
 std::optional<Release> Store::release_latest() {
