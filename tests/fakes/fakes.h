@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/clock.h"
+#include "net/http_client.h"
 
 namespace nv::fake {
 
@@ -18,5 +19,15 @@ void profile_clear();
 void profile_set(std::u16string_view path, std::u16string_view section, std::u16string_view key,
                  std::u16string_view value);
 const std::vector<std::u16string>& profile_reads();
+
+// HTTP: answers are handed out in order (a network failure when none is left); every request
+// is recorded.
+struct HttpCall {
+    std::u16string method, url, body, headers;
+};
+void http_reset();
+void http_answer(HttpResult r);
+void http_answer_json(uint32_t status, std::u16string_view body);
+const std::vector<HttpCall>& http_calls();
 
 }  // namespace nv::fake

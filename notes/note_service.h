@@ -1,0 +1,53 @@
+// The data-service client: the six calls, their bodies, the answer envelope and the mapping of
+// answers onto the records. Every call blocks its thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "net/http_client.h"
+#include "net/json.h"
+#include "notes/records.h"
+
+namespace nv {
+
+struct ServiceResult {
+    bool ok = false;
+    std::u16string message;  // ready to show; empty on success
+    JsonValue response;      // the parsed envelope; null when nothing parsed
+};
+
+// Every trailing "/" and blank removed, repeatedly.
+std::u16string trim_base_url(std::u16string_view base);
+
+// Query values are percent-encoded as UTF-8 (everything but A-Z a-z 0-9 - . _ ~), so that an id
+// holding "&", "#", a blank or Chinese text still names that id. Ids the service issues, such as
+// 42 or USER_1700000000000, come out unchanged.
+std::u16string query_encode(std::u16string_view value);
+
+// The envelope rule: success only for an object whose first "success" member is boolean true.
+ServiceResult envelope_check(const HttpResult& http, std::u16string_view label);
+
+// Request bodies, compact and in fixed member order.
+std::u16string login_body(std::u16string_view account, std::u16string_view password,
+                          bool enterprise);
+std::u16string note_body(const DeliveryNote& note, std::u16string_view user_id, bool create);
+std::u16string delete_body(int32_t id, std::u16string_view user_id);
+
+ServiceResult service_login(std::u16string_view base, std::u16string_view account,
+                            std::u16string_view password, bool enterprise, User& user);
+// On success `notes` is replaced; on failure it is left as it was.
+ServiceResult service_list_notes(std::u16string_view base, std::u16string_view user_id,
+                                 std::vector<DeliveryNote>& notes);
+// Create (note.id is set from the answer's top-level "id") or update.
+ServiceResult service_save_note(std::u16string_view base, std::u16string_view user_id,
+                                DeliveryNote& note, bool create);
+ServiceResult service_delete_note(std::u16string_view base, std::u16string_view user_id,
+                                  int32_t id);
+// On success with a "data" member, `company` becomes its "enterprise_name".
+ServiceResult service_company_info(std::u16string_view base, std::u16string_view user_id,
+                                   std::u16string& company);
+
+}  // namespace nv

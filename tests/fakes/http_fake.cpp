@@ -1,0 +1,50 @@
+#include <deque>
+
+#include "fakes/fakes.h"
+#include "net/http_client.h"
+
+namespace nv {
+
+namespace {
+std::deque<HttpResult> g_answers;
+std::vector<fake::HttpCall> g_calls;
+}  // namespace
+
+void fake::http_reset() {
+    g_answers.clear();
+    g_calls.clear();
+}
+
+void fake::http_answer(HttpResult r) { g_answers.push_back(std::move(r)); }
+
+void fake::http_answer_json(uint32_t status, std::u16string_view body) {
+    HttpResult r;
+    r.network_ok = true;
+    r.status = status;
+    r.body = body;
+    g_answers.push_back(r);
+}
+
+const std::vector<fake::HttpCall>& fake::http_calls() { return g_calls; }
+
+HttpResult http_json_request(std::u16string_view method, std::u16string_view url,
+                             std::u16string_view body, std::u16string_view extra_headers) {
+    g_calls.push_back({std::u16string(method), std::u16string(url), std::u16string(body),
+                       std::u16string(extra_headers)});
+    if (g_answers.empty()) {
+        HttpResult r;
+        r.error = u"无法连接服务器: fake";
+        return r;
+    }
+    HttpResult r = g_answers.front();
+    g_answers.pop_front();
+    return r;
+}
+
+bool http_download(std::u16string_view url, std::u16string_view, std::u16string& error) {
+    g_calls.push_back({u"DOWNLOAD", std::u16string(url), u"", u""});
+    error = u"服务器返回 404";
+    return false;
+}
+
+}  // namespace nv
