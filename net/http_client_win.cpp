@@ -173,7 +173,14 @@ bool http_download(std::u16string_view url, std::u16string_view path, std::u16st
         return false;
     }
     // Only a zero count ends the transfer. A failing availability query means the connection
-    // broke off: counting that as the end would report a truncated package as downloaded.
+    // broke off, and so does an end before the announced Content-Length: counting either as
+    // the end would report a truncated package as downloaded.
+    DWORD announced = 0;
+    DWORD announced_size = sizeof announced;
+    bool has_length = WinHttpQueryHeaders(
+        ex.request.get(), WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+        WINHTTP_HEADER_NAME_BY_INDEX, &announced, &announced_size, WINHTTP_NO_HEADER_INDEX);
+    unsigned long long received = 0;
     bool ok = true;
     for (;;) {
         DWORD available = 0;
@@ -193,8 +200,10 @@ bool http_download(std::u16string_view url, std::u16string_view path, std::u16st
             ok = false;
             break;
         }
+        received += read;
     }
-    CloseHandle(file);
+    if (ok && has_length && received != announced) ok = false;
+    if (!CloseHandle(file)) ok = false;
     if (!ok) {
         error = u"下载中断或写入失败";
         DeleteFileW(wpath.c_str());

@@ -14,6 +14,7 @@ RESULTS=build/results
 mkdir -p "$RESULTS"
 
 bash tools/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
+source tools/xvfb.sh  # windows under Wine need a display
 
 PASSED=0
 FAILED=0
@@ -66,7 +67,8 @@ run_wine_gtest() {  # suite exe (relative to build/windows)
     local report="$RESULTS/$1.json"
     rm -f "$report"
     echo "== $1 (Wine)"
-    (cd build/windows && "$ROOT/tools/wine.sh" "$2" --gtest_output="json:$1.json") \
+    # LANG=C: Wine's ANSI code page becomes 1252, as on a Windows that is not set to Chinese.
+    (cd build/windows && LANG=C "$ROOT/tools/wine.sh" "$2" --gtest_output="json:$1.json") \
         >"$RESULTS/$1.log" 2>&1
     local rc=$?
     mv -f "build/windows/$1.json" "$report" 2>/dev/null
