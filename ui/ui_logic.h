@@ -1,0 +1,70 @@
+// The decisions of the desktop windows, kept out of the window procedures so that they are
+// tested without a window: search matching, list cells, status and about texts, reading the
+// editor's item row and date, and the save checks.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "notes/records.h"
+
+namespace nv {
+
+// The search text with leading and trailing ASCII spaces removed (tabs, U+3000 and the like
+// are kept).
+std::u16string trim_ascii_spaces(std::u16string_view text);
+
+// Whether `filter` (already trimmed) occurs, case-sensitively, in the number, customer,
+// project, address, contact, phone or status. An empty filter matches every note.
+bool note_matches(const DeliveryNote& note, std::u16string_view filter);
+
+// Indices of the notes that match, in order.
+std::vector<int> filter_notes(const std::vector<DeliveryNote>& notes, std::u16string_view search);
+
+// The ten cells of a main-list row.
+std::array<std::u16string, 10> note_row_cells(const DeliveryNote& note);
+
+// "共 %d 单（筛选后）· 合计 ¥%.2f · 打印机：%s（%s）"; "-" for an empty printer name.
+std::u16string summary_text(int rows, double sum, std::u16string_view printer,
+                            std::u16string_view paper_label);
+
+std::u16string about_text(std::u16string_view printer, std::u16string_view paper_label,
+                          std::u16string_view username, std::u16string_view base_url,
+                          std::u16string_view config_path);
+
+std::u16string delete_question(const DeliveryNote& note);
+
+// The ten cells of an editor item row.
+std::array<std::u16string, 10> item_row_cells(const Item& item);
+
+// "合计：¥%.2f" over the items.
+std::u16string total_label(const std::vector<Item>& items);
+
+// The nine texts of the editor's item input row, in box order.
+struct ItemInput {
+    std::u16string product, model, length, wattage, brightness, sensor_mode, quantity, unit,
+        price;
+};
+
+struct ItemRead {
+    bool ok = false;
+    std::u16string message;  // "请填写商品名称" or "数量必须大于 0" when refused
+    Item item;
+};
+
+// Quantity and price read as wcstod does (3abc is 3, abc is 0); an empty unit becomes 个.
+ItemRead read_item_input(const ItemInput& in);
+
+// The texts an item puts back into the input row.
+ItemInput item_to_input(const Item& item);
+
+// A stored date as the date picker takes it: "%d-%d-%d" with year >= 1970, month 1-12 and
+// day 1-31. False when the date does not read so (the picker then shows today).
+bool parse_note_date(std::u16string_view date, int& year, int& month, int& day);
+
+// "%04d-%02d-%02d"
+std::u16string format_note_date(int year, int month, int day);
+
+}  // namespace nv
