@@ -5,13 +5,17 @@
 
 #include <string>
 
+#include <commctrl.h>
+
 #include "app/config.h"
 #include "app/files.h"
 #include "app/log.h"
 #include "app/shell_win.h"
 #include "app/text.h"
 #include "finance/money.h"
+#include "notes/note_service.h"
 #include "print/print_settings.h"
+#include "ui/ui_win.h"
 
 namespace nv {
 
@@ -131,6 +135,75 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         nv::app_log().close();
         return 0;
     }
-    // 12-20, the windows and the message loop, arrive with the desktop client.
+    // 12.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
+                                             ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    // 13.
+    nv::CreateUiResources();
+    nv::RegisterWindowClasses();
+    nv::LoginSession& session = app.session;
+    // 14. A remembered sign-in is checked with the company-info call; any failure, the
+    // network's included, clears the saved identity.
+    if (!session.user_id.empty() && session.remember) {
+        std::u16string company;
+        nv::ServiceResult r = nv::service_company_info(session.base_url, session.user_id, company);
+        if (r.ok) {
+            if (!company.empty()) {
+                session.company = company;
+                nv::config_write(app.config_path, u"session", u"company", company);
+            }
+        } else {
+            nv::app_log().line("saved session invalid, require login");
+            session.user_id.clear();
+            session.username.clear();
+            session.company.clear();
+            for (const char16_t* key : {u"userId", u"username", u"company"})
+                nv::config_write(app.config_path, u"session", key, u"");
+        }
+    }
+    // 15.
+    if (!session.user_id.empty() && session.remember) {
+        nv::app_log().line("login skipped (remembered session)");
+    } else {
+        nv::app_log().line("login required");
+        if (!nv::RunLoginWindow()) {
+            nv::app_log().close();
+            return 0;
+        }
+    }
+    // 16.
+    if (session.company.empty()) {
+        std::u16string company;
+        nv::ServiceResult r = nv::service_company_info(session.base_url, session.user_id, company);
+        if (r.ok && !company.empty()) {
+            session.company = company;
+            nv::config_write(app.config_path, u"session", u"company", company);
+        }
+    }
+    // 17.
+    int width = nv::config_int(app.config_path, u"window", u"width", u"1360");
+    int height = nv::config_int(app.config_path, u"window", u"height", u"820");
+    int left = nv::config_int(app.config_path, u"window", u"left", u"100");
+    int top = nv::config_int(app.config_path, u"window", u"top", u"80");
+    // 18.
+    HWND main = nv::CreateMainWindow(nv::BuildMenuBar(), left, top, width, height);
+    if (!main) {
+        nv::app_log().close();
+        return 1;
+    }
+    // 19. Always maximised; the saved placement is the restored size.
+    ShowWindow(main, SW_MAXIMIZE);
+    UpdateWindow(main);
+    nv::LoadNotes();
+    // 20.
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (nv::HandleMainWindowKey(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    // 21.
     return Exit(mutex, 0);
 }

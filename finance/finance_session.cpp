@@ -1,0 +1,54 @@
+#include "finance/finance_session.h"
+
+#include "net/http_client.h"
+#include "net/json.h"
+#include "notes/note_service.h"
+
+namespace nv {
+
+namespace {
+void wipe(std::u16string& s) {
+    volatile char16_t* p = s.data();
+    for (std::size_t i = 0; i < s.size(); ++i) p[i] = 0;
+}
+}  // namespace
+
+FinanceSession& finance_session() {
+    static FinanceSession s;
+    return s;
+}
+
+std::u16string trim_finance_url(std::u16string_view base) {
+    while (!base.empty() && base.back() == u'/') base.remove_suffix(1);
+    return std::u16string(base);
+}
+
+bool silent_finance_login(std::u16string_view base, std::u16string_view account,
+                          std::u16string_view password, bool enterprise) {
+    std::u16string url = trim_finance_url(base);
+    std::u16string body = login_body(account, password, enterprise);
+    HttpResult http = http_json_request(u"POST", url + u"/api/v1/native/login", body, u"");
+    wipe(body);
+    if (!http.network_ok || http.status != 200) return false;
+    JsonValue v;
+    if (!json_parse(http.body, v) || v.kind != JsonKind::Object) return false;
+    const JsonValue* success = json_find(v, u"success");
+    if (!success || success->kind != JsonKind::Boolean || !success->flag) return false;
+    const JsonValue* data = json_find(v, u"data");
+    std::u16string token = data ? json_text(*data, u"token", u"") : std::u16string();
+    if (token.empty()) return false;
+    FinanceSession& s = finance_session();
+    wipe(s.token);
+    s.token = std::move(token);
+    s.base_url = url;
+    return true;
+}
+
+void clear_finance_session() {
+    FinanceSession& s = finance_session();
+    wipe(s.token);
+    s.token.clear();
+    s.base_url.clear();
+}
+
+}  // namespace nv

@@ -1,0 +1,222 @@
+// Drives the Norvane windows from another process by window messages, for the end-to-end
+// tests. One action per run; results go to stdout as UTF-8, exit code 0 on success.
+//
+//   wait CLASS [SECONDS]           a top-level window of CLASS exists (prints nothing)
+//   gone CLASS [SECONDS]           no top-level window of CLASS exists any more
+//   settext CLASS ID TEXT          WM_SETTEXT to child ID (0: the window itself)
+//   gettext CLASS ID               prints the text
+//   enabled CLASS ID               prints 1 or 0
+//   click CLASS ID                 posts BN_CLICKED of button ID to the window
+//   command CLASS ID               posts WM_COMMAND ID (menu commands)
+//   key CLASS ID VK                posts WM_KEYDOWN VK to child ID (0: the window)
+//   combo CLASS ID INDEX           CB_SETCURSEL
+//   check CLASS ID 0|1             BM_SETCHECK
+//   rows CLASS ID                  prints each list-view row, cells joined by TAB
+//   select CLASS ID ROW            selects and focuses list-view row ROW
+//   msgbox [SECONDS]               prints caption, a line feed and the text of a message box
+//   msgbox-click ID                presses button ID (1 OK, 6 Yes, 7 No) of the message box
+//   time-settext CLASS ID TEXT     WM_SETTEXT plus a synchronous repaint; prints milliseconds
+//   time-command CLASS ID          WM_COMMAND ID sent and waited for; prints milliseconds
+//   close CLASS                    posts WM_CLOSE
+//   rect CLASS                     prints left top right bottom of the window
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+    return s;
+}
+
+void Print(const std::wstring& w) {
+    std::string s = Utf8(w);
+    std::fwrite(s.data(), 1, s.size(), stdout);
+}
+
+HWND FindTop(const wchar_t* cls, double seconds) {
+    for (int i = 0; i <= static_cast<int>(seconds * 20); ++i) {
+        if (HWND w = FindWindowW(cls, nullptr)) return w;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+HWND Child(HWND top, int id) { return id == 0 ? top : GetDlgItem(top, id); }
+
+std::wstring Text(HWND w) {
+    wchar_t buf[8192];
+    LRESULT n = SendMessageW(w, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(buf));
+    return std::wstring(buf, static_cast<std::size_t>(n));
+}
+
+HWND FindMessageBox(double seconds) {
+    for (int i = 0; i <= static_cast<int>(seconds * 20); ++i) {
+        HWND w = nullptr;
+        while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
+            if (IsWindowVisible(w)) return w;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// Memory in the process that owns `wnd`, for messages that carry pointers.
+struct Remote {
+    HANDLE process = nullptr;
+    void* mem = nullptr;
+    explicit Remote(HWND wnd, SIZE_T size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(wnd, &pid);
+        process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process) mem = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~Remote() {
+        if (mem) VirtualFreeEx(process, mem, 0, MEM_RELEASE);
+        if (process) CloseHandle(process);
+    }
+    void Write(const void* data, SIZE_T n, SIZE_T offset = 0) {
+        WriteProcessMemory(process, static_cast<char*>(mem) + offset, data, n, nullptr);
+    }
+    void Read(void* data, SIZE_T n, SIZE_T offset = 0) {
+        ReadProcessMemory(process, static_cast<char*>(mem) + offset, data, n, nullptr);
+    }
+};
+
+std::wstring CellText(HWND list, Remote& r, int row, int col) {
+    LVITEMW item{};
+    item.iSubItem = col;
+    item.cchTextMax = 1024;
+    item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(r.mem) + sizeof(LVITEMW));
+    r.Write(&item, sizeof item);
+    LRESULT n = SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(r.mem));
+    wchar_t buf[1024] = {};
+    r.Read(buf, sizeof buf, sizeof(LVITEMW));
+    return std::wstring(buf, static_cast<std::size_t>(n));
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "ui_driver: %s\n", what);
+    return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return Fail("no action");
+    std::wstring action = argv[1];
+    auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
+    auto num = [&](int i, double fallback) { return i < argc ? std::wcstod(argv[i], nullptr) : fallback; };
+
+    if (action == L"msgbox") {
+        HWND box = FindMessageBox(num(2, 10));
+        if (!box) return Fail("no message box");
+        Print(Text(box) + L"\n" + Text(GetDlgItem(box, 0xFFFF)));
+        return 0;
+    }
+    if (action == L"msgbox-click") {
+        HWND box = FindMessageBox(10);
+        if (!box) return Fail("no message box");
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(static_cast<int>(num(2, 1)), BN_CLICKED), 0);
+        for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
+        return 0;
+    }
+    std::wstring cls = arg(2);
+    if (action == L"gone") {
+        for (int i = 0; i <= static_cast<int>(num(3, 10) * 20); ++i) {
+            if (!FindWindowW(cls.c_str(), nullptr)) return 0;
+            Sleep(50);
+        }
+        return Fail("window still there");
+    }
+    HWND top = FindTop(cls.c_str(), action == L"wait" ? num(3, 10) : 5);
+    if (!top) return Fail("window not found");
+    if (action == L"wait") return 0;
+    if (action == L"close") {
+        PostMessageW(top, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (action == L"rect") {
+        RECT r;
+        GetWindowRect(top, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    int id = static_cast<int>(num(3, 0));
+    if (action == L"command") {
+        PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        return 0;
+    }
+    if (action == L"time-command") {
+        LARGE_INTEGER f, a, b;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&a);
+        SendMessageW(top, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        QueryPerformanceCounter(&b);
+        std::printf("%.1f\n", (b.QuadPart - a.QuadPart) * 1000.0 / f.QuadPart);
+        return 0;
+    }
+    HWND c = Child(top, id);
+    if (!c) return Fail("control not found");
+    if (action == L"settext") {
+        std::wstring t = arg(4);
+        SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
+    } else if (action == L"time-settext") {
+        std::wstring t = arg(4);
+        LARGE_INTEGER f, a, b;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&a);
+        SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
+        RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        QueryPerformanceCounter(&b);
+        std::printf("%.1f\n", (b.QuadPart - a.QuadPart) * 1000.0 / f.QuadPart);
+    } else if (action == L"gettext") {
+        Print(Text(c));
+    } else if (action == L"enabled") {
+        std::printf("%d", IsWindowEnabled(c) ? 1 : 0);
+    } else if (action == L"click") {
+        PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
+    } else if (action == L"key") {
+        PostMessageW(c, WM_KEYDOWN, static_cast<WPARAM>(num(4, 0)), 1);
+    } else if (action == L"combo") {
+        SendMessageW(c, CB_SETCURSEL, static_cast<WPARAM>(num(4, 0)), 0);
+    } else if (action == L"check") {
+        SendMessageW(c, BM_SETCHECK, num(4, 0) != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    } else if (action == L"rows") {
+        int count = static_cast<int>(SendMessageW(c, LVM_GETITEMCOUNT, 0, 0));
+        HWND header = reinterpret_cast<HWND>(SendMessageW(c, LVM_GETHEADER, 0, 0));
+        int cols = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+        Remote r(c, sizeof(LVITEMW) + 2048 * 2);
+        for (int row = 0; row < count; ++row) {
+            std::wstring line;
+            for (int col = 0; col < cols; ++col) {
+                if (col) line += L'\t';
+                line += CellText(c, r, row, col);
+            }
+            Print(line + L"\n");
+        }
+    } else if (action == L"select") {
+        Remote r(c, sizeof(LVITEMW));
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = 0;
+        r.Write(&item, sizeof item);
+        SendMessageW(c, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(r.mem));
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        r.Write(&item, sizeof item);
+        SendMessageW(c, LVM_SETITEMSTATE, static_cast<WPARAM>(num(4, 0)),
+                     reinterpret_cast<LPARAM>(r.mem));
+    } else {
+        return Fail("unknown action");
+    }
+    return 0;
+}
