@@ -18,7 +18,7 @@ if [ ! -f "$WINEPREFIX/.norvane-ready" ]; then
     mkdir -p "$WINEPREFIX"
     "$WINE" wineboot -i >/dev/null 2>&1 || true
     "$WINESERVER" -w
-    # Chinese UI and print fonts map to WenQuanYi Zen Hei (fonts-wqy-zenhei). regedit wants a
+    # Chinese UI and print fonts map to WenQuanYi Zen Hei Sharp (fonts-wqy-zenhei). regedit wants a
     # UTF-16 file for the Chinese key name 宋体.
     reg=$(mktemp --suffix=.reg)
     python3 - "$reg" <<'PY'
@@ -27,7 +27,9 @@ lines = ['Windows Registry Editor Version 5.00', '',
          r'[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]']
 for face in ['宋体', 'SimSun', 'NSimSun', '新宋体', 'Microsoft YaHei', 'Microsoft YaHei UI',
              '微软雅黑', 'SimHei', '黑体']:
-    lines.append('"%s"="WenQuanYi Zen Hei"' % face)
+    # The Sharp face carries hand-tuned bitmaps for small sizes; the plain face loses thin
+    # strokes such as the hyphen at 9 point and 96 DPI. Large sizes use the outlines.
+    lines.append('"%s"="WenQuanYi Zen Hei Sharp"' % face)
 # No window manager runs under Xvfb: Wine draws the captions and frames itself.
 lines += ['', r'[HKEY_CURRENT_USER\Software\Wine\X11 Driver]', '"Managed"="N"', '"Decorated"="Y"']
 open(sys.argv[1], 'wb').write('\r\n'.join(lines + ['', '']).encode('utf-16'))

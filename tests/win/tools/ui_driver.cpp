@@ -22,6 +22,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -112,6 +115,7 @@ int Fail(const char* what) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);  // line feeds as they are
     if (argc < 2) return Fail("no action");
     std::wstring action = argv[1];
     auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
