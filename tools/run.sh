@@ -1,22 +1,24 @@
 #!/bin/bash
-# Runs Norvane: the reference server with demo data, and the Windows client under Wine.
+# Runs Norvane: the reference server with demo data and the Windows client under Wine.
 #
-#   bash tools/run.sh              serve until Ctrl+C
-#   bash tools/run.sh --headless   run everything once without waiting, then stop
+#   bash tools/run.sh              with a display (DISPLAY set): the client in a window;
+#                                  sign in with account demo, password demo123, type 企业账号
+#   bash tools/run.sh --headless   no display needed: Xvfb, the client signs in to the demo
+#                                  account by itself, screenshots go to build/artifacts/run-*.png
 #
-# What runs today: norvane-server with a demo data folder (build/run-data, kept between runs),
-# and norvane.exe's money-amount self-test under Wine. The interactive client joins this
-# command when its windows land.
+# The server keeps its data in build/run-data between runs (NORVANE_PORT changes its port).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 HEADLESS=0
 [ "${1:-}" = "--headless" ] && HEADLESS=1
+[ -z "${DISPLAY:-}" ] && HEADLESS=1
 
 bash tools/setup.sh
 echo "building (native and windows presets)..."
 cmake --preset native >/dev/null && cmake --build --preset native >/dev/null
 cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null
+[ $HEADLESS -eq 1 ] && source tools/xvfb.sh
 
 DATA=build/run-data
 PORT=${NORVANE_PORT:-18080}
@@ -33,18 +35,46 @@ done
 cat build/run-server.out
 echo "server data: $DATA (log: build/run-server.log)"
 
-echo "running: norvane.exe --finance-selftest (under Wine, prefix build/wineprefix)"
-if tools/wine.sh build/windows/norvane.exe --finance-selftest; then
-    echo "finance self-test passed (exit code 0)"
-else
-    echo "finance self-test FAILED (exit code $?)"
-    exit 1
-fi
+echo "checking: norvane.exe --finance-selftest"
+tools/wine.sh build/windows/norvane.exe --finance-selftest && echo "finance self-test passed"
 
-if [ $HEADLESS -eq 1 ]; then
-    curl -sf "http://127.0.0.1:$PORT/api/company/info?user_id=1" >/dev/null &&
-        echo "server answers on http://127.0.0.1:$PORT"
+# Point the client at this server (config.ini in the Wine prefix's roaming application data).
+tools/wine.sh cmd /c exit 0 >/dev/null 2>&1 || true
+APPDIR=$(echo build/wineprefix/drive_c/users/*/AppData/Roaming)/Norvane
+mkdir -p "$APPDIR"
+python3 - "$APPDIR/config.ini" "http://127.0.0.1:$PORT" <<'PY'
+import os, re, sys
+path, url = sys.argv[1], sys.argv[2]
+text = open(path, 'rb').read().decode('utf-16') if os.path.exists(path) else ''
+if re.search(r'(?m)^server=', text):
+    text = re.sub(r'(?m)^server=.*$', 'server=' + url, text)
+else:
+    text = '[app]\r\nserver=%s\r\n' % url + text
+open(path, 'wb').write(text.encode('utf-16'))
+PY
+
+if [ $HEADLESS -eq 0 ]; then
+    echo "starting the client; sign in with demo / demo123 (企业账号)"
+    tools/wine.sh build/windows/norvane.exe
     exit 0
 fi
-echo "serving on http://127.0.0.1:$PORT; press Ctrl+C to stop"
-wait $SERVER
+
+mkdir -p build/artifacts
+D="tools/wine.sh build/windows/ui_driver.exe"
+tools/wine.sh build/windows/norvane.exe >/dev/null 2>&1 &
+CLIENT=$!
+if $D wait NorvaneLoginWnd 30 2>/dev/null; then
+    sleep 1
+    import -window root build/artifacts/run-login.png
+    $D settext NorvaneLoginWnd 5001 demo
+    $D settext NorvaneLoginWnd 5002 demo123
+    $D combo NorvaneLoginWnd 5003 1
+    $D click NorvaneLoginWnd 5005
+fi
+$D wait NorvaneMainWnd 30
+sleep 3
+import -window root build/artifacts/run-main.png
+echo "status bar: $($D gettext NorvaneMainWnd 1003)"
+$D close NorvaneMainWnd
+wait $CLIENT || true
+echo "screenshots: build/artifacts/run-login.png, build/artifacts/run-main.png"
