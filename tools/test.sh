@@ -96,7 +96,7 @@ if build windows; then
     for t in tests/e2e/*.sh; do
         name=e2e-$(basename "$t" .sh)
         echo "== $name"
-        if bash "$t" >"$RESULTS/$name.log" 2>&1; then
+        if timeout 900 bash "$t" >"$RESULTS/$name.log" 2>&1; then
             pass 1
         else
             tail -30 "$RESULTS/$name.log"

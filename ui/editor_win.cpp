@@ -169,15 +169,11 @@ bool Save(EditorState& s) {
         n.date = today_date();
     }
     n.status = SendMessageW(s.status, CB_GETCURSEL, 0, 0) == 1 ? kStatusDelivered : kStatusPending;
-    if (s.is_new) {
-        n.number = GetText(s.number);
-        if (n.number.empty()) {
-            n.number = new_note_number();
-            SetText(s.number, n.number);
-        }
-    }
-    if (n.customer.empty()) {
-        MessageBoxW(s.wnd, L"客户名称不能为空", L"提示", MB_OK | MB_ICONWARNING);
+    if (s.is_new) n.number = GetText(s.number);
+    std::u16string refusal = prepare_for_save(n, s.is_new);
+    if (s.is_new) SetText(s.number, n.number);  // a generated number shows at once
+    if (!refusal.empty()) {
+        MessageBoxU(s.wnd, refusal, L"提示", MB_OK | MB_ICONWARNING);
         SetFocus(s.customer);
         return false;
     }

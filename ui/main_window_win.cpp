@@ -300,14 +300,13 @@ LRESULT OnNotify(NMHDR* hdr) {
             auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
             int row = info->item.iItem;
             int col = info->item.iSubItem;
-            if ((info->item.mask & LVIF_TEXT) && row >= 0 &&
-                row < static_cast<int>(g_main.shown.size()) && col >= 0 && col < 10) {
-                const std::u16string& text =
-                    g_main.cells[static_cast<std::size_t>(g_main.shown[static_cast<std::size_t>(row)])]
-                                [static_cast<std::size_t>(col)];
-                lstrcpynW(info->item.pszText, W(text), info->item.cchTextMax);
-            }
-            if (info->item.mask & LVIF_PARAM) info->item.lParam = g_main.shown[static_cast<std::size_t>(row)];
+            // The list may ask for a row that a refill has just removed.
+            if (row < 0 || row >= static_cast<int>(g_main.shown.size())) return 0;
+            auto index = static_cast<std::size_t>(g_main.shown[static_cast<std::size_t>(row)]);
+            if ((info->item.mask & LVIF_TEXT) && col >= 0 && col < 10 && info->item.cchTextMax > 0)
+                lstrcpynW(info->item.pszText, W(g_main.cells[index][static_cast<std::size_t>(col)]),
+                          info->item.cchTextMax);
+            if (info->item.mask & LVIF_PARAM) info->item.lParam = static_cast<LPARAM>(index);
             return 0;
         }
         case NM_DBLCLK: EditSelected(); return 0;

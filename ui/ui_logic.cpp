@@ -132,4 +132,10 @@ std::u16string format_note_date(int year, int month, int day) {
     return y + u"-" + two(month) + u"-" + two(day);
 }
 
+std::u16string prepare_for_save(DeliveryNote& note, bool is_new) {
+    if (is_new && note.number.empty()) note.number = new_note_number();
+    if (note.customer.empty()) return u"客户名称不能为空";
+    return u"";
+}
+
 }  // namespace nv

@@ -67,4 +67,9 @@ bool parse_note_date(std::u16string_view date, int& year, int& month, int& day);
 // "%04d-%02d-%02d"
 std::u16string format_note_date(int year, int month, int day);
 
+// The editor's checks before a save, in their order: a new note whose number is empty gets a
+// new number (which stays even when the next check fails); then an empty customer is refused.
+// Returns the message to show, or empty when the note may be sent.
+std::u16string prepare_for_save(DeliveryNote& note, bool is_new);
+
 }  // namespace nv

@@ -27,7 +27,12 @@ APPDIR=$(echo "$PREFIX"/drive_c/users/*/AppData/Roaming)/Norvane
 rm -rf "$APPDIR"
 
 # --- first start: config.ini created in UTF-16 with the server and every default ---------
-"$WINE" "$WORK/bin/norvane.exe" || fail "plain run exit code $?"
+# (the interactive client then asks for a sign-in; closing its window ends the program)
+"$WINE" "$WORK/bin/norvane.exe" &
+CLIENT=$!
+"$WINE" "$ROOT/build/windows/ui_driver.exe" wait NorvaneLoginWnd 30 || fail "no login window"
+"$WINE" "$ROOT/build/windows/ui_driver.exe" close NorvaneLoginWnd
+wait $CLIENT || fail "closing the login window: exit code $?"
 "$WINE" --wait
 python3 - "$APPDIR/config.ini" "$APPDIR/app.log" <<'PY' || fail "first start"
 import sys
@@ -37,7 +42,7 @@ text = ini.decode('utf-16')
 assert 'server=https://data.norvane.cn' in text, text
 assert 'width_mm=241' in text and 'margin_left_mm=8' in text and 'copies=1' in text, text
 log = open(sys.argv[2], encoding='utf-8').read()
-assert '==== Norvane 1.2.10 start ====' in log and '==== Norvane exit ====' in log, log
+assert '==== Norvane 1.2.10 start ====' in log and 'login required' in log, log
 PY
 rm -rf "$APPDIR"
 

@@ -296,6 +296,24 @@ def main():
         check('login skipped (remembered session)' in
               open(os.path.join(app_dir(), 'app.log'), encoding='utf-8').read(), 'log line')
 
+        # -- a remembered user the service no longer knows must sign in again ---------------
+        with open(os.path.join(app_dir(), 'config.ini'), 'rb') as f:
+            text = f.read().decode('utf-16')
+        text = re.sub(r'(?m)^userId=.*$', 'userId=424242', text)
+        with open(os.path.join(app_dir(), 'config.ini'), 'wb') as f:
+            f.write(text.encode('utf-16'))
+        client = Client()
+        drv('wait', LOGIN, 30)
+        keys = ini()
+        check(keys.get('session/userId') == '' and keys.get('session/username') == '' and
+              keys.get('session/company') == '' and keys.get('session/remember') == '1', keys)
+        check('saved session invalid, require login' in
+              open(os.path.join(app_dir(), 'app.log'), encoding='utf-8').read(), 'log line')
+        sign_in('demo123', remember=True)
+        wait_for(lambda: status().startswith('共 5 单'), 'signed in after the invalid session')
+        drv('close', MAIN)
+        client.wait_exit()
+
         # -- screenshots at 144 DPI ----------------------------------------------------------
         set_dpi(144)
         client = Client()

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/fakes.h"
+
 namespace nv {
 namespace {
 
@@ -104,6 +106,21 @@ TEST(DatePicker, ReadsYearMonthDayFrom1970On) {
     EXPECT_FALSE(parse_note_date(u"", y, m, d));
     EXPECT_FALSE(parse_note_date(u"2026-12", y, m, d));
     EXPECT_EQ(format_note_date(2026, 3, 1), u"2026-03-01");
+}
+
+TEST(SaveChecks, NumberIsGeneratedBeforeTheCustomerIsChecked) {
+    fake::set_local_now({2026, 12, 6, 10, 0, 1});
+    DeliveryNote n;
+    EXPECT_EQ(prepare_for_save(n, true), u"客户名称不能为空");
+    EXPECT_EQ(n.number, u"SHD20261206100001");  // kept although the save is refused
+    n.customer = u"c";
+    n.number = u"MINE";
+    EXPECT_EQ(prepare_for_save(n, true), u"");
+    EXPECT_EQ(n.number, u"MINE");
+    DeliveryNote old;
+    old.customer = u"c";
+    EXPECT_EQ(prepare_for_save(old, false), u"");
+    EXPECT_EQ(old.number, u"");  // an existing note's number is never touched
 }
 
 }  // namespace
