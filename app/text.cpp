@@ -290,3 +290,12 @@ int32_t wcstol_like(std::u16string_view s, std::size_t* consumed) {
 }
 
 }  // namespace nv
+
+namespace nv {
+
+void wipe(std::u16string& text) {
+    volatile char16_t* p = text.data();
+    for (std::size_t i = 0; i < text.size(); ++i) p[i] = 0;
+}
+
+}  // namespace nv

@@ -49,3 +49,10 @@ namespace nv {
 int32_t wcstol_like(std::u16string_view text, std::size_t* consumed = nullptr);
 
 }  // namespace nv
+
+namespace nv {
+
+// Overwrites text that held a password or token before it is released.
+void wipe(std::u16string& text);
+
+}  // namespace nv

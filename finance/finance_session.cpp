@@ -1,17 +1,11 @@
 #include "finance/finance_session.h"
 
+#include "app/text.h"
 #include "net/http_client.h"
 #include "net/json.h"
 #include "notes/note_service.h"
 
 namespace nv {
-
-namespace {
-void wipe(std::u16string& s) {
-    volatile char16_t* p = s.data();
-    for (std::size_t i = 0; i < s.size(); ++i) p[i] = 0;
-}
-}  // namespace
 
 FinanceSession& finance_session() {
     static FinanceSession s;

@@ -46,12 +46,6 @@ void items_array(std::u16string& out, const std::vector<Item>& items) {
     out.push_back(u']');
 }
 
-// Overwrites text that held a password before it is released.
-void wipe(std::u16string& s) {
-    volatile char16_t* p = s.data();
-    for (std::size_t i = 0; i < s.size(); ++i) p[i] = 0;
-}
-
 }  // namespace
 
 std::u16string trim_base_url(std::u16string_view base) {

@@ -50,11 +50,6 @@ void Layout(LoginState& s, int client_width) {
     MoveWindow(s.sign_in, Scale(24), Scale(256), inner, Scale(36), TRUE);
 }
 
-void Wipe(std::u16string& s) {
-    volatile char16_t* p = s.data();
-    for (std::size_t i = 0; i < s.size(); ++i) p[i] = 0;
-}
-
 void SignIn(LoginState& s) {
     std::u16string account = GetText(s.account);
     std::u16string password = GetText(s.password);
@@ -81,7 +76,7 @@ void SignIn(LoginState& s) {
         EnableWindow(s.account, TRUE);
         EnableWindow(s.password, TRUE);
         EnableWindow(s.type, TRUE);
-        Wipe(password);
+        wipe(password);
         return;
     }
     app.session.user_id = user.id;
@@ -104,7 +99,7 @@ void SignIn(LoginState& s) {
         WaitCursor wait;
         silent_finance_login(finance_url, account, password, enterprise);
     }
-    Wipe(password);
+    wipe(password);
     SetText(s.password, u"");
     s.signed_in = true;
     DestroyWindow(s.wnd);
