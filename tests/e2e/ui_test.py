@@ -130,12 +130,18 @@ def status():
 
 
 def wait_for(fn, what, seconds=15):
+    # A window can be found while it is still creating its controls: until `fn` holds, a
+    # failing driver call counts as "not yet".
     end = time.time() + seconds
+    last = ''
     while time.time() < end:
-        if fn():
-            return
+        try:
+            if fn():
+                return
+        except AssertionError as e:
+            last = str(e)
         time.sleep(0.2)
-    raise AssertionError('timed out: ' + what)
+    raise AssertionError('timed out: %s %s' % (what, last))
 
 
 def set_dpi(dpi):

@@ -46,9 +46,11 @@ void Print(const std::wstring& w) {
     std::fwrite(s.data(), 1, s.size(), stdout);
 }
 
+// A window counts once it is shown: before that it may still be creating its controls.
 HWND FindTop(const wchar_t* cls, double seconds) {
     for (int i = 0; i <= static_cast<int>(seconds * 20); ++i) {
-        if (HWND w = FindWindowW(cls, nullptr)) return w;
+        HWND w = FindWindowW(cls, nullptr);
+        if (w && IsWindowVisible(w)) return w;
         Sleep(50);
     }
     return nullptr;
