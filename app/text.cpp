@@ -270,7 +270,7 @@ namespace nv {
 int32_t wcstol_like(std::u16string_view s, std::size_t* consumed) {
     if (consumed) *consumed = 0;
     std::size_t i = 0;
-    while (i < s.size() && (s[i] == u' ' || (s[i] >= u'\t' && s[i] <= u'\r'))) ++i;
+    while (i < s.size() && is_c_space(s[i])) ++i;
     bool neg = false;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
         neg = s[i] == u'-';

@@ -2,7 +2,6 @@
 
 #include <httplib.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 

@@ -467,8 +467,7 @@ int64_t Store::shard_add(const std::string& name, int64_t max_tenants) {
 }
 
 std::vector<Voucher> Store::vouchers_recent(const Tenant& t, int limit) {
-    Db& db = conn(shard_path(t.shard_id));
-    db.exec(kShardSchema);
+    Db& db = conn(shard_path(t.shard_id));  // initialised when the shard was added
     std::vector<Voucher> out;
     Stmt s(db,
            "SELECT id, voucher_no, date, summary, total_debit, total_credit FROM vouchers "
@@ -496,7 +495,6 @@ std::vector<Voucher> Store::vouchers_recent(const Tenant& t, int limit) {
 }
 
 bool Store::voucher_save(const Tenant& t, const Voucher& v, std::string& error) {
-    conn(shard_path(t.shard_id)).exec(kShardSchema);
     bool saved = false;
     write(shard_path(t.shard_id), [&](Db& db) {
     Stmt dup(db, "SELECT 1 FROM vouchers WHERE tenant_id = ? AND voucher_no = ?");
