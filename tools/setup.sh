@@ -8,7 +8,7 @@ PACKAGES=(
     curl cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
     rapidjson-dev nlohmann-json3-dev python3
     # the Windows build and running it
-    g++-mingw-w64-x86-64-posix wine wine64 xvfb fonts-wqy-zenhei imagemagick poppler-utils
+    g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils fonts-wqy-zenhei imagemagick poppler-utils
     # the reference server
     libcpp-httplib-dev libsqlite3-dev libsodium-dev libssl-dev zlib1g-dev libbrotli-dev pkg-config
     # real readers of the exported documents

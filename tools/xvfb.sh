@@ -1,10 +1,29 @@
 #!/bin/bash
-# Sourced by scripts that need a display: starts Xvfb on :97 unless DISPLAY is already set
-# (or :97 already runs), and exports DISPLAY. 24-bit colour, 1920x1200 at 96 DPI.
+# Sourced by scripts that need a display; exports DISPLAY. With DISPLAY already set nothing
+# happens; an X server already answering on :97 is reused; otherwise a new Xvfb (24-bit colour,
+# 1920x1200 at 96 DPI) is started on the first free display, which Xvfb picks itself and
+# reports through -displayfd. A display number is never assumed free because of its files:
+# a killed Xvfb leaves its socket and lock behind, and a process that is gone can keep its
+# pid as a zombie, so the number it held may look taken or free at the wrong time.
 if [ -z "${DISPLAY:-}" ]; then
-    export DISPLAY=:97
-    if ! xdpyinfo -display :97 >/dev/null 2>&1 && [ ! -e /tmp/.X11-unix/X97 ]; then
-        Xvfb :97 -screen 0 1920x1200x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
-        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X97 ] && break; sleep 0.1; done
+    if xdpyinfo -display :97 >/dev/null 2>&1; then
+        export DISPLAY=:97
+    else
+        _xvfb_out=$(mktemp)
+        Xvfb -displayfd 3 -screen 0 1920x1200x24 -dpi 96 -nolisten tcp \
+            3>"$_xvfb_out" >/dev/null 2>&1 &
+        for _ in $(seq 100); do
+            [ -s "$_xvfb_out" ] && break
+            sleep 0.1
+        done
+        _xvfb_n=$(tr -dc 0-9 <"$_xvfb_out")
+        rm -f "$_xvfb_out"
+        if [ -n "$_xvfb_n" ]; then
+            export DISPLAY=:$_xvfb_n
+        else
+            echo "xvfb.sh: Xvfb did not start" >&2
+            export DISPLAY=:97
+        fi
+        unset _xvfb_out _xvfb_n
     fi
 fi
