@@ -26,7 +26,8 @@ mkdir -p build
 build/native/norvane-server serve --data "$DATA" --listen "127.0.0.1:$PORT" --demo \
     >build/run-server.out 2>build/run-server.log &
 SERVER=$!
-trap 'kill $SERVER 2>/dev/null || true; wait $SERVER 2>/dev/null || true' EXIT
+trap 'kill $SERVER 2>/dev/null || true; wait $SERVER 2>/dev/null || true
+      [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do
     grep -q '^listening on' build/run-server.out 2>/dev/null && break
     kill -0 $SERVER 2>/dev/null || { cat build/run-server.out build/run-server.log; exit 1; }

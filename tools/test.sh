@@ -15,6 +15,8 @@ mkdir -p "$RESULTS"
 
 bash tools/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
 source tools/xvfb.sh  # windows under Wine need a display
+# An Xvfb started here ends with the run.
+trap '[ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true' EXIT
 
 PASSED=0
 FAILED=0

@@ -1,29 +1,24 @@
 #!/bin/bash
-# Sourced by scripts that need a display; exports DISPLAY. With DISPLAY already set nothing
-# happens; an X server already answering on :97 is reused; otherwise a new Xvfb (24-bit colour,
-# 1920x1200 at 96 DPI) is started on the first free display, which Xvfb picks itself and
-# reports through -displayfd. A display number is never assumed free because of its files:
-# a killed Xvfb leaves its socket and lock behind, and a process that is gone can keep its
-# pid as a zombie, so the number it held may look taken or free at the wrong time.
-if [ -z "${DISPLAY:-}" ]; then
-    if xdpyinfo -display :97 >/dev/null 2>&1; then
-        export DISPLAY=:97
+# Sourced by scripts that need a display; exports DISPLAY. A DISPLAY that already answers is
+# kept; otherwise a new Xvfb (24-bit colour, 1920x1200 at 96 DPI) is started on the first free
+# display, which Xvfb picks itself and reports through -displayfd. A display number is never
+# assumed free or taken because of its files: a killed Xvfb leaves its socket and lock behind,
+# and a process that is gone can keep its pid as a zombie. XVFB_PID names the Xvfb started here.
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+    _xvfb_out=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1920x1200x24 -dpi 96 -nolisten tcp \
+        3>"$_xvfb_out" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$_xvfb_out" ] && break
+        sleep 0.1
+    done
+    _xvfb_n=$(tr -dc 0-9 <"$_xvfb_out")
+    rm -f "$_xvfb_out"
+    if [ -n "$_xvfb_n" ]; then
+        export DISPLAY=:$_xvfb_n
     else
-        _xvfb_out=$(mktemp)
-        Xvfb -displayfd 3 -screen 0 1920x1200x24 -dpi 96 -nolisten tcp \
-            3>"$_xvfb_out" >/dev/null 2>&1 &
-        for _ in $(seq 100); do
-            [ -s "$_xvfb_out" ] && break
-            sleep 0.1
-        done
-        _xvfb_n=$(tr -dc 0-9 <"$_xvfb_out")
-        rm -f "$_xvfb_out"
-        if [ -n "$_xvfb_n" ]; then
-            export DISPLAY=:$_xvfb_n
-        else
-            echo "xvfb.sh: Xvfb did not start" >&2
-            export DISPLAY=:97
-        fi
-        unset _xvfb_out _xvfb_n
+        echo "xvfb.sh: Xvfb did not start" >&2
     fi
+    unset _xvfb_out _xvfb_n
 fi
