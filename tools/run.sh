@@ -10,6 +10,12 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
+# Wine converts arguments and file names with the Unix locale's character set: without a UTF-8
+# locale a Chinese argument reaches the program as question marks.
+case "$(locale charmap 2>/dev/null)" in
+    UTF-8) ;;
+    *) unset LC_ALL; export LANG=C.UTF-8 LC_CTYPE=C.UTF-8 ;;
+esac
 HEADLESS=0
 [ "${1:-}" = "--headless" ] && HEADLESS=1
 [ -z "${DISPLAY:-}" ] && HEADLESS=1
