@@ -84,4 +84,6 @@ import -window root build/artifacts/run-main.png
 echo "status bar: $($D gettext NorvaneMainWnd 1003)"
 $D close NorvaneMainWnd
 wait $CLIENT || true
+# Wine's own processes end before the display does.
+timeout 30 tools/wine.sh --wait >/dev/null 2>&1 || tools/wine.sh --stop >/dev/null 2>&1 || true
 echo "screenshots: build/artifacts/run-login.png, build/artifacts/run-main.png"
