@@ -128,6 +128,14 @@ bool is_c_space(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
 }
 
+// The C library's number prefix: leading white space, then one optional sign. Moves i past both
+// and tells whether the sign was a minus.
+bool skip_space_and_sign(std::u16string_view s, std::size_t& i) {
+    while (i < s.size() && is_c_space(s[i])) ++i;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) return s[i++] == u'-';
+    return false;
+}
+
 bool is_hex(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
@@ -193,12 +201,7 @@ double out_of_range_value(std::string_view token) {
 double wcstod_like(std::u16string_view s, std::size_t* consumed) {
     if (consumed) *consumed = 0;
     std::size_t i = 0;
-    while (i < s.size() && is_c_space(s[i])) ++i;
-    bool neg = false;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
-        neg = s[i] == u'-';
-        ++i;
-    }
+    bool neg = skip_space_and_sign(s, i);
     double v = 0.0;
     std::size_t end = 0;
     if (starts_with_nocase(s, i, "inf")) {
@@ -240,12 +243,7 @@ double wcstod_like(std::u16string_view s, std::size_t* consumed) {
 
 uint32_t wcstoul16_like(std::u16string_view s) {
     std::size_t i = 0;
-    while (i < s.size() && is_c_space(s[i])) ++i;
-    bool neg = false;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
-        neg = s[i] == u'-';
-        ++i;
-    }
+    bool neg = skip_space_and_sign(s, i);
     if (i + 2 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X') &&
         is_hex(s[i + 2]))
         i += 2;
@@ -263,19 +261,10 @@ uint32_t wcstoul16_like(std::u16string_view s) {
     return neg ? static_cast<uint32_t>(0u - v) : v;
 }
 
-}  // namespace nv
-
-namespace nv {
-
 int32_t wcstol_like(std::u16string_view s, std::size_t* consumed) {
     if (consumed) *consumed = 0;
     std::size_t i = 0;
-    while (i < s.size() && is_c_space(s[i])) ++i;
-    bool neg = false;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
-        neg = s[i] == u'-';
-        ++i;
-    }
+    bool neg = skip_space_and_sign(s, i);
     std::size_t start = i;
     int64_t v = 0;
     for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) {
@@ -288,10 +277,6 @@ int32_t wcstol_like(std::u16string_view s, std::size_t* consumed) {
     if (v < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(v);
 }
-
-}  // namespace nv
-
-namespace nv {
 
 void wipe(std::u16string& text) {
     volatile char16_t* p = text.data();
