@@ -14,7 +14,7 @@
 #include <new>
 #include <string>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "net/json.h"
 
 #ifdef NV_BENCH_PEERS

@@ -1,6 +1,6 @@
 #include "export/docx.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "export/zip.h"
 
 namespace nv {
@@ -34,16 +34,28 @@ std::array<std::u16string, 11> export_cells(const Item& item, std::size_t index)
 }
 
 std::string xml_escape(std::u16string_view text) {
+    // Characters that XML 1.0 does not allow (C0 controls other than tab and line feed -- the
+    // carriage return is dropped on purpose --, unpaired surrogates, U+FFFE and U+FFFF) are left
+    // out: one of them makes a word processor refuse the whole document.
+    auto high = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    auto low = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
     std::u16string out;
     out.reserve(text.size());
-    for (char16_t c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
         switch (c) {
             case u'&': out += u"&amp;"; break;
             case u'<': out += u"&lt;"; break;
             case u'>': out += u"&gt;"; break;
             case u'"': out += u"&quot;"; break;
             default:
-                if (c >= 0x20 || c == u'\t' || c == u'\n') out.push_back(c);
+                if (high(c) && i + 1 < text.size() && low(text[i + 1])) {
+                    out.push_back(c);
+                    out.push_back(text[++i]);
+                } else if ((c >= 0x20 || c == u'\t' || c == u'\n') && !high(c) && !low(c) &&
+                           c != 0xFFFE && c != 0xFFFF) {
+                    out.push_back(c);
+                }
         }
     }
     return utf16_to_utf8(out);

@@ -1,6 +1,6 @@
 #include "finance/finance_session.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "net/http_client.h"
 #include "net/json.h"
 #include "notes/note_service.h"

@@ -11,7 +11,7 @@ namespace nv {
 // Largest amount one field may hold: 999 999 999 999.99.
 inline constexpr int64_t kMaxAmountCents = 99'999'999'999'999;
 
-struct AmountParse {
+struct [[nodiscard]] AmountParse {
     bool accepted = false;
     int64_t cents = 0;  // 0 whenever the text is rejected
 };
@@ -24,6 +24,6 @@ AmountParse parse_amount(std::u16string_view text);
 std::u16string format_amount(int64_t cents);
 
 // The parser and formatter checks run by "--finance-selftest"; true when all pass.
-bool finance_selftest();
+[[nodiscard]] bool finance_selftest();
 
 }  // namespace nv

@@ -8,7 +8,7 @@
 
 namespace nv {
 
-struct HttpResult {
+struct [[nodiscard]] HttpResult {
     bool network_ok = false;  // a response arrived, whatever its status
     uint32_t status = 0;
     std::u16string body;   // UTF-8 response body converted to UTF-16
@@ -22,6 +22,6 @@ HttpResult http_json_request(std::u16string_view method, std::u16string_view url
 
 // Streams a GET response of status 200 into `path`. On failure `error` says why and no file is
 // left behind.
-bool http_download(std::u16string_view url, std::u16string_view path, std::u16string& error);
+[[nodiscard]] bool http_download(std::u16string_view url, std::u16string_view path, std::u16string& error);
 
 }  // namespace nv

@@ -4,42 +4,28 @@
 #include <winhttp.h>
 
 #include <cstdio>
+#include <cwctype>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "base/handles_win.h"
+#include "base/text.h"
+#include "base/wide_win.h"
 #include "net/http_client.h"
+#include "net/json.h"
 
 namespace nv {
 
 namespace {
 
-class Handle {
-public:
-    explicit Handle(HINTERNET h = nullptr) : h_(h) {}
-    ~Handle() {
-        if (h_) WinHttpCloseHandle(h_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    void reset(HINTERNET h) {
-        if (h_) WinHttpCloseHandle(h_);
-        h_ = h;
-    }
-    HINTERNET get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    HINTERNET h_;
+struct WinHttpTraits {
+    using type = HINTERNET;
+    static type invalid() { return nullptr; }
+    static bool valid(type h) { return h != nullptr; }
+    static void close(type h) { WinHttpCloseHandle(h); }
 };
-
-std::wstring W(std::u16string_view s) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size());
-}
-
-std::u16string U(const std::wstring& s) {
-    return std::u16string(reinterpret_cast<const char16_t*>(s.data()), s.size());
-}
+using Handle = Owned<WinHttpTraits>;
 
 std::u16string last_error_text() {
     char buf[64];
@@ -64,7 +50,7 @@ struct Exchange {
 
     bool open(std::u16string_view url_text, const wchar_t* method, Timeouts t,
               std::u16string& error) {
-        url = W(url_text);
+        url = wide_copy(url_text);
         URL_COMPONENTS uc{};
         uc.dwStructSize = sizeof uc;
         uc.dwSchemeLength = static_cast<DWORD>(-1);
@@ -90,7 +76,7 @@ struct Exchange {
         WinHttpSetTimeouts(session.get(), t.resolve, t.connect, t.send, t.receive);
         connection.reset(WinHttpConnect(session.get(), host.c_str(), uc.nPort, 0));
         if (!connection) {
-            error = u"无法连接服务器: " + U(host);
+            error = u"无法连接服务器: " + from_wide(host);
             return false;
         }
         request.reset(WinHttpOpenRequest(connection.get(), method, path.c_str(), nullptr,
@@ -101,6 +87,31 @@ struct Exchange {
             return false;
         }
         return true;
+    }
+
+    std::optional<uint64_t> content_length() {
+        wchar_t text[32] = {};
+        DWORD size = sizeof text;
+        if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_CONTENT_LENGTH,
+                                 WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                                 WINHTTP_NO_HEADER_INDEX))
+            return std::nullopt;
+        std::size_t used = 0;
+        int32_t n = wcstol_like(from_wide(text), &used);
+        if (used == 0 || n < 0) return std::nullopt;
+        return static_cast<uint64_t>(n);
+    }
+
+    bool chunked() {
+        wchar_t text[64] = {};
+        DWORD size = sizeof text;
+        if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_TRANSFER_ENCODING,
+                                 WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                                 WINHTTP_NO_HEADER_INDEX))
+            return false;
+        std::wstring value(text);
+        for (wchar_t& c : value) c = static_cast<wchar_t>(towlower(c));
+        return value.find(L"chunked") != std::wstring::npos;
     }
 
     uint32_t status() {
@@ -118,31 +129,55 @@ HttpResult http_json_request(std::u16string_view method, std::u16string_view url
                              std::u16string_view body, std::u16string_view extra_headers) {
     HttpResult result;
     Exchange ex;
-    std::wstring wmethod = W(method);
+    std::wstring wmethod = wide_copy(method);
     if (!ex.open(url, wmethod.c_str(), {8000, 8000, 10000, 20000}, result.error)) return result;
 
     std::wstring headers =
         L"Content-Type: application/json; charset=utf-8\r\nAccept: application/json\r\n";
-    if (!extra_headers.empty()) headers += W(extra_headers) + L"\r\n";
-    std::string data = utf16_to_utf8(body);
-    LPVOID optional = data.empty() ? WINHTTP_NO_REQUEST_DATA : data.data();
-    auto length = static_cast<DWORD>(data.size());
-    if (!WinHttpSendRequest(ex.request.get(), headers.c_str(), static_cast<DWORD>(-1L), optional,
-                            length, length, 0) ||
-        !WinHttpReceiveResponse(ex.request.get(), nullptr)) {
+    if (!extra_headers.empty()) headers += wide_copy(extra_headers) + L"\r\n";
+    // The UTF-8 copy of a sign-in body holds the password: wiped on every way out.
+    struct WipedBytes {
+        std::string bytes;
+        ~WipedBytes() { wipe(bytes); }
+    } data{utf16_to_utf8(body)};
+    LPVOID optional = data.bytes.empty() ? WINHTTP_NO_REQUEST_DATA : data.bytes.data();
+    auto length = static_cast<DWORD>(data.bytes.size());
+    bool sent = WinHttpSendRequest(ex.request.get(), headers.c_str(), static_cast<DWORD>(-1L),
+                                   optional, length, length, 0) &&
+                WinHttpReceiveResponse(ex.request.get(), nullptr);
+    if (!sent) {
         result.error = last_error_text();
         return result;
     }
     result.status = ex.status();
 
+    // Only a zero count ends the body. A failing query or read means the connection broke off
+    // (a chunked answer cut short, say): that is a failed request, never a shorter body.
+    // A body that ends early is a failed request, never a shorter body. WinHTTP on Windows
+    // fails the read when the connection breaks off; Wine's ends the body quietly, so the
+    // length is checked here too: against Content-Length when the server announced one, and
+    // for a chunked answer (whose end only WinHTTP sees) by requiring the one complete JSON
+    // value that every answer of our services is.
     std::string bytes;
+    char chunk[16384];
     for (;;) {
-        DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(ex.request.get(), &available) || available == 0) break;
-        std::vector<char> chunk(available, '\0');
         DWORD read = 0;
-        if (!WinHttpReadData(ex.request.get(), chunk.data(), available, &read) || read == 0) break;
-        bytes.append(chunk.data(), read);
+        if (!WinHttpReadData(ex.request.get(), chunk, sizeof chunk, &read)) {
+            result.error = last_error_text();
+            return result;
+        }
+        if (read == 0) break;
+        bytes.append(chunk, read);
+    }
+    std::optional<uint64_t> announced = ex.content_length();
+    bool cut = announced ? *announced != bytes.size() : false;
+    if (!announced && ex.chunked()) {
+        JsonValue parsed;
+        cut = !json_parse(utf8_to_utf16(bytes), parsed);
+    }
+    if (cut) {
+        result.error = u"网络请求失败（应答不完整）";
+        return result;
     }
     result.body = utf8_to_utf16(bytes);
     result.network_ok = true;
@@ -165,10 +200,10 @@ bool http_download(std::u16string_view url, std::u16string_view path, std::u16st
         error = u"服务器返回 " + ascii_to_u16(buf);
         return false;
     }
-    std::wstring wpath = W(path);
-    HANDLE file = CreateFileW(wpath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    std::wstring wpath = wide_copy(path);
+    UniqueHandle file(CreateFileW(wpath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         error = u"无法写入文件: " + std::u16string(path);
         return false;
     }
@@ -196,14 +231,15 @@ bool http_download(std::u16string_view url, std::u16string_view path, std::u16st
             break;
         }
         DWORD written = 0;
-        if (!WriteFile(file, chunk.data(), read, &written, nullptr) || written != read) {
+        if (!WriteFile(file.get(), chunk.data(), read, &written, nullptr) || written != read) {
             ok = false;
             break;
         }
         received += read;
     }
     if (ok && has_length && received != announced) ok = false;
-    if (!CloseHandle(file)) ok = false;
+    if (ok && !FlushFileBuffers(file.get())) ok = false;  // written data must reach the disk
+    file.reset();
     if (!ok) {
         error = u"下载中断或写入失败";
         DeleteFileW(wpath.c_str());

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <deque>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace nv {
 

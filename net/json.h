@@ -40,7 +40,7 @@ inline constexpr int kJsonMaxDepth = 512;
 // Resets `out` to null, then reads exactly one value from the start of `text`. Whatever follows
 // that value is not examined. Returns false when no value could be read; `out` then holds a
 // partial tree that the caller must discard.
-bool json_parse(std::u16string_view text, JsonValue& out);
+[[nodiscard]] bool json_parse(std::u16string_view text, JsonValue& out);
 
 // The first member named `key` of an object, or nullptr (not an object, or no such member).
 const JsonValue* json_find(const JsonValue& value, std::u16string_view key);

@@ -1,7 +1,7 @@
 // New notes take their number and date from the local clock. Kept apart from the other record
 // functions so that programs without a clock (the native nvdoc) need not link one.
-#include "app/clock.h"
-#include "app/text.h"
+#include "base/clock.h"
+#include "base/text.h"
 #include "notes/records.h"
 
 namespace nv {

@@ -1,8 +1,9 @@
 #include "notes/note_service.h"
 
 #include <algorithm>
+#include <cmath>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "notes/note_json.h"
 
 namespace nv {
@@ -24,10 +25,13 @@ void member(std::u16string& out, std::u16string_view key, std::u16string_view te
     append_string(out, text);
 }
 
-void items_array(std::u16string& out, const std::vector<Item>& items) {
+// JSON has no text for an infinity or NaN ("inf" would make the whole body unreadable), so a
+// note holding one is refused before anything is sent.
+bool items_array(std::u16string& out, const std::vector<Item>& items) {
     out += u",\"items\":[";
     for (std::size_t i = 0; i < items.size(); ++i) {
         const Item& it = items[i];
+        if (!std::isfinite(it.quantity) || !std::isfinite(it.price)) return false;
         if (i) out.push_back(u',');
         out.push_back(u'{');
         member(out, u"product", it.product, true);
@@ -44,6 +48,7 @@ void items_array(std::u16string& out, const std::vector<Item>& items) {
         out.push_back(u'}');
     }
     out.push_back(u']');
+    return true;
 }
 
 }  // namespace
@@ -109,7 +114,8 @@ std::u16string login_body(std::u16string_view account, std::u16string_view passw
     return b;
 }
 
-std::u16string note_body(const DeliveryNote& n, std::u16string_view user_id, bool create) {
+std::optional<std::u16string> note_body(const DeliveryNote& n, std::u16string_view user_id,
+                                        bool create) {
     std::u16string b = u"{";
     if (create) {
         member(b, u"no", n.number, true);
@@ -126,7 +132,7 @@ std::u16string note_body(const DeliveryNote& n, std::u16string_view user_id, boo
     member(b, u"date", n.date);
     member(b, u"status", n.status);
     if (create) member(b, u"userId", user_id);
-    items_array(b, n.items);
+    if (!items_array(b, n.items)) return std::nullopt;
     b.push_back(u'}');
     return b;
 }
@@ -184,10 +190,16 @@ ServiceResult service_list_notes(std::u16string_view base, std::u16string_view u
 
 ServiceResult service_save_note(std::u16string_view base, std::u16string_view user_id,
                                  DeliveryNote& note, bool create) {
+    std::u16string label = create ? u"新增送货单" : u"保存送货单";
+    std::optional<std::u16string> body = note_body(note, user_id, create);
+    if (!body) {
+        ServiceResult refused;
+        refused.message = label + u"失败：数量或单价不是有效的数字";
+        return refused;
+    }
     HttpResult http = http_json_request(create ? u"POST" : u"PUT",
-                                        trim_base_url(base) + u"/api/delivery-notes",
-                                        note_body(note, user_id, create), u"");
-    ServiceResult r = envelope_check(http, create ? u"新增送货单" : u"保存送货单");
+                                        trim_base_url(base) + u"/api/delivery-notes", *body, u"");
+    ServiceResult r = envelope_check(http, label);
     if (r.ok && create) {
         double id = json_number(r.response, u"id", 0.0);
         if (id >= 1.0 && id < 2147483648.0) note.id = static_cast<int32_t>(id);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,7 @@
 
 namespace nv {
 
-struct ServiceResult {
+struct [[nodiscard]] ServiceResult {
     bool ok = false;
     std::u16string message;  // ready to show; empty on success
     JsonValue response;      // the parsed envelope; null when nothing parsed
@@ -33,7 +34,9 @@ ServiceResult envelope_check(const HttpResult& http, std::u16string_view label);
 // Request bodies, compact and in fixed member order.
 std::u16string login_body(std::u16string_view account, std::u16string_view password,
                           bool enterprise);
-std::u16string note_body(const DeliveryNote& note, std::u16string_view user_id, bool create);
+// Empty when a quantity or price is not a finite number: JSON cannot carry it.
+std::optional<std::u16string> note_body(const DeliveryNote& note, std::u16string_view user_id,
+                                        bool create);
 std::u16string delete_body(int32_t id, std::u16string_view user_id);
 
 ServiceResult service_login(std::u16string_view base, std::u16string_view account,

@@ -1,6 +1,6 @@
 #include "notes/records.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "net/json.h"
 
 namespace nv {

@@ -20,7 +20,7 @@
 #include <io.h>
 #endif
 
-#include "app/text.h"
+#include "base/text.h"
 #include "export/docx.h"
 #include "export/pdf_writer.h"
 #include "export/zip.h"

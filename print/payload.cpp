@@ -1,6 +1,6 @@
 #include "print/payload.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "net/json.h"
 
 namespace nv {

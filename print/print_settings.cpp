@@ -2,16 +2,28 @@
 
 #include <cmath>
 
-#include "app/profile.h"
-#include "app/text.h"
+#include "base/profile.h"
+#include "base/text.h"
 
 namespace nv {
 
-PrintSettings default_print_settings() { return PrintSettings{}; }
+PrintSettings builtin_print_settings() { return PrintSettings{}; }
+
+PrintSettings& app_print_settings() {
+    static PrintSettings s;
+    return s;
+}
+
+std::u16string paper_label(const PrintSettings& s) {
+    std::u16string label =
+        format_fixed_u16(s.width_mm, 1) + u"×" + format_fixed_u16(s.height_mm, 1) + u"mm";
+    if (label.size() > 63) label.resize(63);
+    return label;
+}
 
 PrintSettings load_print_settings(std::u16string_view config_path) {
     constexpr std::u16string_view kSection = u"print";
-    PrintSettings s = default_print_settings();
+    PrintSettings s = builtin_print_settings();
     const PrintSettings defaults = s;
 
     std::u16string printer = profile_read(config_path, kSection, u"printer", s.printer_name, 512);
@@ -45,9 +57,9 @@ PrintSettings load_print_settings(std::u16string_view config_path) {
     integer(u"raster", raster);
     s.raster = raster != 0;
 
-    // "!(x > 0)" also catches NaN.
-    if (!(s.row_mm > 0.0)) s.row_mm = defaults.row_mm;
-    if (!(s.font_scale > 0.0)) s.font_scale = defaults.font_scale;
+    auto usable = [](double v) { return std::isfinite(v) && v > 0.0; };
+    if (!usable(s.row_mm)) s.row_mm = defaults.row_mm;
+    if (!usable(s.font_scale)) s.font_scale = defaults.font_scale;
     return s;
 }
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "notes/note_service.h"
 #include "print/payload.h"
 
@@ -69,8 +69,9 @@ void run_selftest(std::u16string_view base_url, std::u16string_view user_id,
     r = service_save_note(base_url, user_id, note, true);
     write(u"[2] create: ok=" + flag(r.ok) + u" msg=" + r.message);
 
+    // A failed list leaves `again` empty, which the readback reports as not found.
     std::vector<DeliveryNote> again;
-    service_list_notes(base_url, user_id, again);
+    static_cast<void>(service_list_notes(base_url, user_id, again));
     const DeliveryNote* found = nullptr;
     for (const DeliveryNote& n : again) {
         if (n.number == note.number) found = &n;  // the last one with that number

@@ -1,15 +1,19 @@
-// The delivery-note editor: header fields, the item list and the item input row, on a working
-// copy that only "保存并关闭" and "打印" send to the data service.
+#include "ui/editor_win.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
 #include <array>
 #include <string>
 
-#include "app/log.h"
-#include "app/shell_win.h"
-#include "app/text.h"
+#include "base/clock.h"
+#include "base/log.h"
+#include "base/process_win.h"
+#include "base/text.h"
+#include "base/wide_win.h"
 #include "notes/note_service.h"
+#include "notes/session.h"
+#include "ui/modal_win.h"
 #include "ui/ui_logic.h"
 #include "ui/ui_win.h"
 
@@ -71,13 +75,13 @@ void RefillItems(EditorState& s) {
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_PARAM;
         item.iItem = static_cast<int>(i);
-        item.pszText = const_cast<wchar_t*>(W(cells[0]));
+        item.pszText = const_cast<wchar_t*>(as_wide(cells[0]));
         item.lParam = static_cast<LPARAM>(i);
         int row = static_cast<int>(SendMessageW(s.items, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         for (int c = 1; c < 10; ++c) {
             LVITEMW sub{};
             sub.iSubItem = c;
-            sub.pszText = const_cast<wchar_t*>(W(cells[static_cast<std::size_t>(c)]));
+            sub.pszText = const_cast<wchar_t*>(as_wide(cells[static_cast<std::size_t>(c)]));
             SendMessageW(s.items, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
         }
     }
@@ -181,8 +185,8 @@ bool Save(EditorState& s) {
     {
         EnableWindow(s.wnd, FALSE);
         WaitCursor wait;
-        const Shell& app = shell();
-        r = service_save_note(app.session.base_url, app.session.user_id, n, s.is_new);
+        const LoginSession& session = login_session();
+        r = service_save_note(session.base_url, session.user_id, n, s.is_new);
         EnableWindow(s.wnd, TRUE);
     }
     if (!r.ok) {
@@ -284,8 +288,10 @@ void Create(EditorState& s, HWND wnd) {
         st.wMonth = static_cast<WORD>(m);
         st.wDay = static_cast<WORD>(d);
     } else {
-        GetLocalTime(&st);
-        st.wHour = st.wMinute = st.wSecond = st.wMilliseconds = 0;
+        LocalTime now = local_now();
+        st.wYear = static_cast<WORD>(now.year);
+        st.wMonth = static_cast<WORD>(now.month);
+        st.wDay = static_cast<WORD>(now.day);
     }
     SendMessageW(s.date, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
     SendMessageW(s.status, CB_SETCURSEL, n.status == kStatusDelivered ? 1 : 0, 0);
@@ -319,6 +325,47 @@ bool IsInputRowBox(const EditorState& s, HWND wnd) {
     return false;
 }
 
+// Where Enter lands. A dropped combo box keeps the focus itself; an open date picker hands it to
+// its month calendar, which lives in a pop-up window of its own outside the editor.
+EnterFocus FocusForEnter(const EditorState& s, HWND focus) {
+    if (focus == s.status && SendMessageW(s.status, CB_GETDROPPEDSTATE, 0, 0)) {
+        return EnterFocus::OpenDropDown;
+    }
+    if (SendMessageW(s.date, DTM_GETMONTHCAL, 0, 0)) return EnterFocus::OpenDropDown;
+    if (IsInputRowBox(s, focus)) return EnterFocus::ItemInputRow;
+    if (focus && GetAncestor(focus, GA_ROOT) == s.wnd) {
+        wchar_t cls[16] = {};
+        GetClassNameW(focus, cls, 16);
+        if (CompareStringOrdinal(cls, -1, L"Button", -1, TRUE) == CSTR_EQUAL) {
+            return EnterFocus::Button;
+        }
+    }
+    return EnterFocus::Other;
+}
+
+// Keys the editor takes before the dialog keys: Escape closes without saving, Enter as
+// editor_enter_action decides.
+bool EditorKeys(EditorState& s, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN) return false;
+    if (msg.wParam == VK_ESCAPE) {
+        DestroyWindow(s.wnd);  // nothing is saved
+        return true;
+    }
+    if (msg.wParam != VK_RETURN) return false;
+    HWND focus = GetFocus();
+    switch (editor_enter_action(FocusForEnter(s, focus))) {
+        case EnterAction::PassToControl:
+            // Straight to the control: the dialog keys would press the default button.
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            return true;
+        case EnterAction::AddItem: AddItem(s); return true;
+        case EnterAction::ClickButton: SendMessageW(focus, BM_CLICK, 0, 0); return true;
+        case EnterAction::Ignore: return true;
+    }
+    return true;
+}
+
 }  // namespace
 
 LRESULT CALLBACK WndProcEdit(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -335,11 +382,7 @@ LRESULT CALLBACK WndProcEdit(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
         case WM_COMMAND:
             if (g_edit && HIWORD(wparam) == BN_CLICKED) OnCommand(*g_edit, LOWORD(wparam));
             return 0;
-        case WM_CTLCOLORSTATIC: {
-            HDC dc = reinterpret_cast<HDC>(wparam);
-            SetBkMode(dc, TRANSPARENT);
-            return reinterpret_cast<LRESULT>(WindowBrush());
-        }
+        case WM_CTLCOLORSTATIC: return StaticColours(wparam);
         case WM_CLOSE: DestroyWindow(wnd); return 0;
         case WM_DESTROY:
             if (g_edit) g_edit->wnd = nullptr;
@@ -352,12 +395,12 @@ bool RunEditor(const DeliveryNote& note, bool is_new) {
     EditorState state;
     state.note = note;
     state.is_new = is_new;
-    HWND owner = shell().main_window;
+    HWND owner = process().main_window;
     EnableWindow(owner, FALSE);
     HWND wnd = CreateWindowExW(WS_EX_DLGMODALFRAME, L"NorvaneEditWnd",
                                is_new ? L"新增送货单" : L"编辑送货单", WS_CAPTION | WS_SYSMENU,
                                CW_USEDEFAULT, CW_USEDEFAULT, Scale(1180), Scale(700), owner,
-                               nullptr, shell().instance, &state);
+                               nullptr, process().instance, &state);
     if (!wnd) {
         g_edit = nullptr;
         EnableWindow(owner, TRUE);
@@ -366,37 +409,10 @@ bool RunEditor(const DeliveryNote& note, bool is_new) {
     CenterInWorkArea(wnd, true);
     ShowWindow(wnd, SW_SHOW);
     UpdateWindow(wnd);
-    MSG msg;
-    while (state.wnd) {
-        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            WaitMessage();
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(0);
-            break;
-        }
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-            DestroyWindow(state.wnd);  // nothing is saved
-            continue;
-        }
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
-            // Enter adds the item from the input row and clicks a focused button; it never
-            // saves or discards the note by itself.
-            HWND focus = GetFocus();
-            if (IsInputRowBox(state, focus)) {
-                AddItem(state);
-            } else if (focus && GetAncestor(focus, GA_ROOT) == state.wnd) {
-                wchar_t cls[16] = {};
-                GetClassNameW(focus, cls, 16);
-                if (lstrcmpiW(cls, L"Button") == 0) SendMessageW(focus, BM_CLICK, 0, 0);
-            }
-            continue;
-        }
-        if (state.wnd && IsDialogMessageW(state.wnd, &msg)) continue;  // Tab, Shift+Tab
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    // Whether the loop ended by a quit message or by closing, the saved flag is the answer.
+    static_cast<void>(RunModalLoop(state.wnd, [&state](const MSG& msg) {
+        return EditorKeys(state, msg);
+    }));
     if (state.wnd) DestroyWindow(state.wnd);
     g_edit = nullptr;
     EnableWindow(owner, TRUE);

@@ -1,5 +1,5 @@
-// The main window: the signed-in user's delivery notes, the search box, the status bar and
-// every command.
+#include "ui/main_window_win.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -9,12 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
-#include "app/log.h"
-#include "app/shell_win.h"
-#include "app/text.h"
+#include "base/config.h"
+#include "base/handles_win.h"
+#include "base/log.h"
+#include "base/process_win.h"
+#include "base/product.h"
+#include "base/text.h"
+#include "base/wide_win.h"
 #include "finance/finance_session.h"
 #include "notes/note_service.h"
+#include "notes/session.h"
+#include "print/print_settings.h"
+#include "ui/editor_win.h"
+#include "ui/login_window_win.h"
 #include "ui/ui_logic.h"
 #include "ui/ui_win.h"
 
@@ -83,9 +90,9 @@ void RefillList() {
     ListView_SetItemCountEx(g_main.list, static_cast<int>(g_main.shown.size()), 0);
     SendMessageW(g_main.list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(g_main.list, nullptr, TRUE);
-    const Shell& app = shell();
-    SetStatus(summary_text(static_cast<int>(g_main.shown.size()), sum, app.printer_name,
-                           app.paper_label));
+    const PrintSettings& print = app_print_settings();
+    SetStatus(summary_text(static_cast<int>(g_main.shown.size()), sum, print.printer_name,
+                           paper_label(print)));
 }
 
 void SetNotes(std::vector<DeliveryNote> notes) {
@@ -116,23 +123,9 @@ struct Busy {
     ~Busy() { EnableWindow(g_main.wnd, TRUE); }
 };
 
-void CompanyFill() {
-    Shell& app = shell();
-    if (!app.session.company.empty() || app.session.user_id.empty()) return;
-    std::u16string company;
-    ServiceResult r = service_company_info(app.session.base_url, app.session.user_id, company);
-    if (r.ok && !company.empty()) {
-        app.session.company = company;
-        config_write(app.config_path, u"session", u"company", company);
-    }
-}
-
-void NewNote();
-void EditSelected();
-
 void AfterEditor(bool saved) {
     if (!saved) return;
-    CompanyFill();
+    fill_company(process().config_path, login_session());
     LoadNotes();
 }
 
@@ -161,8 +154,8 @@ void DeleteSelected() {
     ServiceResult r;
     {
         Busy busy;
-        const Shell& app = shell();
-        r = service_delete_note(app.session.base_url, app.session.user_id, n.id);
+        const LoginSession& session = login_session();
+        r = service_delete_note(session.base_url, session.user_id, n.id);
     }
     if (!r.ok) {
         MessageBoxU(g_main.wnd, r.message, L"删除失败", MB_OK | MB_ICONERROR);
@@ -184,15 +177,8 @@ bool LoginFromMain() {
 }
 
 void SignOut() {
-    Shell& app = shell();
     clear_finance_session();
-    for (const char16_t* key : {u"userId", u"username", u"company"})
-        config_write(app.config_path, u"session", key, u"");
-    config_write(app.config_path, u"session", u"remember", u"0");
-    app.session.user_id.clear();
-    app.session.username.clear();
-    app.session.company.clear();
-    app.session.remember = false;
+    sign_out(process().config_path, login_session());
     SetNotes({});
     RefillList();
     if (LoginFromMain()) {
@@ -203,16 +189,16 @@ void SignOut() {
 }
 
 void About() {
-    const Shell& app = shell();
+    const PrintSettings& print = app_print_settings();
+    const LoginSession& session = login_session();
     MessageBoxU(g_main.wnd,
-                about_text(app.printer_name, app.paper_label, app.session.username,
-                           app.session.base_url, app.config_path),
+                about_text(print.printer_name, paper_label(print), session.username,
+                           session.base_url, process().config_path),
                 L"关于", MB_OK | MB_ICONINFORMATION);
 }
 
 void Finance() {
-    Shell& app = shell();
-    if (app.session.user_id.empty()) {
+    if (login_session().user_id.empty()) {
         if (!LoginFromMain()) return;
         LoadNotes();
     }
@@ -222,44 +208,50 @@ void Finance() {
 void SavePlacement() {
     RECT r;
     GetWindowRect(g_main.wnd, &r);
-    const std::u16string& ini = shell().config_path;
-    config_write(ini, u"window", u"left", format_int(r.left));
-    config_write(ini, u"window", u"top", format_int(r.top));
-    config_write(ini, u"window", u"width", format_int(r.right - r.left));
-    config_write(ini, u"window", u"height", format_int(r.bottom - r.top));
+    write_placement(process().config_path, r.left, r.top, r.right, r.bottom);
 }
 
 void ContextMenu(LPARAM lparam) {
     POINT screen{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-    if (screen.x == -1 && screen.y == -1) {  // from the keyboard: below the selected row
+    // Shift+F10 and the Menu key send -1, -1: the menu is for the selected note, shown at
+    // its row (or at the list's corner when nothing is selected).
+    bool keyboard = screen.x == -1 && screen.y == -1;
+    int selected = ListView_GetNextItem(g_main.list, -1, LVNI_SELECTED);
+    int under_pointer = -1;
+    if (keyboard) {
         RECT r{};
-        int row = ListView_GetNextItem(g_main.list, -1, LVNI_SELECTED);
-        if (row >= 0) ListView_GetItemRect(g_main.list, row, &r, LVIR_LABEL);
-        screen = {r.left, r.bottom};
+        if (selected >= 0) {
+            ListView_EnsureVisible(g_main.list, selected, FALSE);
+            ListView_GetItemRect(g_main.list, selected, &r, LVIR_LABEL);
+        }
+        screen = {r.left, selected >= 0 ? r.bottom : r.top};
         ClientToScreen(g_main.list, &screen);
+    } else {
+        LVHITTESTINFO hit{};
+        hit.pt = screen;
+        ScreenToClient(g_main.list, &hit.pt);
+        under_pointer = ListView_HitTest(g_main.list, &hit);
     }
-    LVHITTESTINFO hit{};
-    hit.pt = screen;
-    ScreenToClient(g_main.list, &hit.pt);
-    int row = ListView_HitTest(g_main.list, &hit);
-    HMENU menu = CreatePopupMenu();
+    int row = context_menu_row(keyboard, selected, under_pointer);
+    UniqueMenu menu(CreatePopupMenu());
     if (row < 0) {
-        AppendMenuW(menu, MF_STRING, kCmdNew, L"新增送货单(&N)");
+        AppendMenuW(menu.get(), MF_STRING, kCmdNew, L"新增送货单(&N)");
     } else {
         ListView_SetItemState(g_main.list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_SetItemState(g_main.list, row, LVIS_SELECTED | LVIS_FOCUSED,
                               LVIS_SELECTED | LVIS_FOCUSED);
+        // Once appended, the sub-menu belongs to the menu and is destroyed with it.
         HMENU exports = CreatePopupMenu();
         AppendMenuW(exports, MF_STRING, kCmdWord, L"Word");
         AppendMenuW(exports, MF_STRING, kCmdPdf, L"PDF");
-        AppendMenuW(menu, MF_STRING, kCmdEdit, L"编辑(&E)");
-        AppendMenuW(menu, MF_STRING, kCmdPrint, L"打印(&P)");
-        AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(exports), L"导出");
-        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, kCmdDelete, L"删除(&D)");
+        AppendMenuW(menu.get(), MF_STRING, kCmdEdit, L"编辑(&E)");
+        AppendMenuW(menu.get(), MF_STRING, kCmdPrint, L"打印(&P)");
+        AppendMenuW(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(exports), L"导出");
+        AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu.get(), MF_STRING, kCmdDelete, L"删除(&D)");
     }
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, g_main.wnd, nullptr);
-    DestroyMenu(menu);
+    TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, g_main.wnd,
+                   nullptr);
 }
 
 void OnCommand(int id, int code) {
@@ -283,8 +275,8 @@ void OnCommand(int id, int code) {
         case kCmdAbout: About(); break;
         case kCmdExit: PostMessageW(g_main.wnd, WM_CLOSE, 0, 0); break;
         case kCmdConfig:
-            ShellExecuteW(g_main.wnd, L"open", L"notepad.exe", W(shell().config_path), nullptr,
-                          SW_SHOWNORMAL);
+            ShellExecuteW(g_main.wnd, L"open", L"notepad.exe", as_wide(process().config_path),
+                          nullptr, SW_SHOWNORMAL);
             break;
         case kCmdFinance: Finance(); break;
         case kCmdWord:
@@ -304,7 +296,7 @@ LRESULT OnNotify(NMHDR* hdr) {
             if (row < 0 || row >= static_cast<int>(g_main.shown.size())) return 0;
             auto index = static_cast<std::size_t>(g_main.shown[static_cast<std::size_t>(row)]);
             if ((info->item.mask & LVIF_TEXT) && col >= 0 && col < 10 && info->item.cchTextMax > 0)
-                lstrcpynW(info->item.pszText, W(g_main.cells[index][static_cast<std::size_t>(col)]),
+                lstrcpynW(info->item.pszText, as_wide(g_main.cells[index][static_cast<std::size_t>(col)]),
                           info->item.cchTextMax);
             if (info->item.mask & LVIF_PARAM) info->item.lParam = static_cast<LPARAM>(index);
             return 0;
@@ -318,11 +310,13 @@ LRESULT OnNotify(NMHDR* hdr) {
     }
 }
 
+}  // namespace
+
 LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE: {
             g_main.wnd = wnd;
-            shell().main_window = wnd;
+            process().main_window = wnd;
             g_main.new_button = MakeChild(wnd, L"BUTTON", u"新增单据", BS_PUSHBUTTON | WS_TABSTOP,
                                           0, kIdNew, 0, 0, 0, 0, BoldFont());
             g_main.search = MakeChild(wnd, L"EDIT", u"", ES_AUTOHSCROLL | WS_TABSTOP,
@@ -354,12 +348,7 @@ LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
             mmi->ptMinTrackSize = {Scale(900), Scale(520)};
             return 0;
         }
-        case WM_CTLCOLORSTATIC: {
-            HDC dc = reinterpret_cast<HDC>(wparam);
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, RGB(71, 85, 105));
-            return reinterpret_cast<LRESULT>(WindowBrush());
-        }
+        case WM_CTLCOLORSTATIC: return StaticColours(wparam, RGB(71, 85, 105));
         case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lparam));
         case WM_CONTEXTMENU:
             if (reinterpret_cast<HWND>(wparam) == g_main.list) ContextMenu(lparam);
@@ -372,25 +361,23 @@ LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
             return 0;
         case WM_DESTROY:
             g_main.wnd = nullptr;
-            shell().main_window = nullptr;
+            process().main_window = nullptr;
             PostQuitMessage(0);
             return 0;
         default: return DefWindowProcW(wnd, msg, wparam, lparam);
     }
 }
 
-}  // namespace
-
 void LoadNotes() {
-    Shell& app = shell();
-    if (app.session.user_id.empty() || !g_main.wnd) return;
+    const LoginSession& session = login_session();
+    if (session.user_id.empty() || !g_main.wnd) return;
     std::vector<DeliveryNote> notes;
     ServiceResult r;
     {
         Busy busy;
         SetStatus(u"正在从服务器读取送货单…");
         UpdateWindow(g_main.status);
-        r = service_list_notes(app.session.base_url, app.session.user_id, notes);
+        r = service_list_notes(session.base_url, session.user_id, notes);
     }
     if (r.ok) {
         SetNotes(std::move(notes));
@@ -448,39 +435,12 @@ HMENU BuildMenuBar() {
 }
 
 HWND CreateMainWindow(HMENU menu, int left, int top, int width, int height) {
-    return CreateWindowExW(0, L"NorvaneMainWnd", reinterpret_cast<const wchar_t*>(kAppTitle),
-                           WS_OVERLAPPEDWINDOW, left, top, width, height, nullptr, menu,
-                           shell().instance, nullptr);
-}
-
-LRESULT CALLBACK WndProcLogin(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK WndProcEdit(HWND, UINT, WPARAM, LPARAM);
-
-void RegisterWindowClasses() {
-    HINSTANCE inst = shell().instance;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = WindowBrush();
-    wc.hInstance = inst;
-
-    wc.lpfnWndProc = WndProcLogin;
-    wc.lpszClassName = L"NorvaneLoginWnd";
-    RegisterClassExW(&wc);
-
-    wc.lpfnWndProc = WndProcMain;
-    wc.lpszClassName = L"NorvaneMainWnd";
-    wc.hIcon = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0,
-                                             LR_DEFAULTSIZE));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
-    RegisterClassExW(&wc);
-
-    wc.lpfnWndProc = WndProcEdit;
-    wc.lpszClassName = L"NorvaneEditWnd";
-    wc.hIcon = nullptr;
-    wc.hIconSm = nullptr;
-    RegisterClassExW(&wc);
+    UniqueMenu owned(menu);  // destroyed here unless the window takes it
+    HWND wnd = CreateWindowExW(0, L"NorvaneMainWnd", as_wide(kAppTitle), WS_OVERLAPPEDWINDOW,
+                               left, top, width, height, nullptr, menu, process().instance,
+                               nullptr);
+    if (wnd) static_cast<void>(owned.release());  // a window destroys its menu bar itself
+    return wnd;
 }
 
 }  // namespace nv

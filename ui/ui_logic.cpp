@@ -1,7 +1,10 @@
 #include "ui/ui_logic.h"
 
-#include "app/app_state.h"
-#include "app/text.h"
+#include <cmath>
+
+#include "base/config.h"
+#include "base/product.h"
+#include "base/text.h"
 #include "net/json.h"
 
 namespace nv {
@@ -85,12 +88,15 @@ ItemRead read_item_input(const ItemInput& in) {
     r.item.wattage = in.wattage;
     r.item.brightness = in.brightness;
     r.item.sensor_mode = in.sensor_mode;
-    r.item.quantity = wcstod_like(in.quantity);
-    r.item.price = wcstod_like(in.price);
+    r.item.quantity = read_decimal(in.quantity);
+    r.item.price = read_decimal(in.price);
     r.item.unit = in.unit.empty() ? u"个" : in.unit;
-    // "!(q > 0)" also refuses a quantity that reads as NaN ("nan").
-    if (!(r.item.quantity > 0.0)) {
+    if (!std::isfinite(r.item.quantity) || !(read_decimal(quantity_text(r.item.quantity)) > 0.0)) {
         r.message = u"数量必须大于 0";
+        return r;
+    }
+    if (!std::isfinite(r.item.price)) {
+        r.message = u"单价必须是有效的数字";
         return r;
     }
     r.ok = true;
@@ -136,6 +142,37 @@ std::u16string prepare_for_save(DeliveryNote& note, bool is_new) {
     if (is_new && note.number.empty()) note.number = new_note_number();
     if (note.customer.empty()) return u"客户名称不能为空";
     return u"";
+}
+
+EnterAction editor_enter_action(EnterFocus focus) {
+    switch (focus) {
+        case EnterFocus::OpenDropDown: return EnterAction::PassToControl;
+        case EnterFocus::ItemInputRow: return EnterAction::AddItem;
+        case EnterFocus::Button: return EnterAction::ClickButton;
+        case EnterFocus::Other: break;
+    }
+    return EnterAction::Ignore;
+}
+
+int context_menu_row(bool from_keyboard, int selected_row, int row_under_pointer) {
+    int row = from_keyboard ? selected_row : row_under_pointer;
+    return row < 0 ? -1 : row;
+}
+
+Placement read_placement(std::u16string_view ini) {
+    Placement p;
+    p.width = config_int(ini, u"window", u"width", u"1360");
+    p.height = config_int(ini, u"window", u"height", u"820");
+    p.left = config_int(ini, u"window", u"left", u"100");
+    p.top = config_int(ini, u"window", u"top", u"80");
+    return p;
+}
+
+void write_placement(std::u16string_view ini, int left, int top, int right, int bottom) {
+    config_write(ini, u"window", u"left", format_int(left));
+    config_write(ini, u"window", u"top", format_int(top));
+    config_write(ini, u"window", u"width", format_int(static_cast<int64_t>(right) - left));
+    config_write(ini, u"window", u"height", format_int(static_cast<int64_t>(bottom) - top));
 }
 
 }  // namespace nv

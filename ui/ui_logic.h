@@ -48,13 +48,16 @@ struct ItemInput {
         price;
 };
 
-struct ItemRead {
+struct [[nodiscard]] ItemRead {
     bool ok = false;
-    std::u16string message;  // "请填写商品名称" or "数量必须大于 0" when refused
+    std::u16string message;  // the refusal to show: "请填写商品名称", "数量必须大于 0", ...
     Item item;
 };
 
-// Quantity and price read as wcstod does (3abc is 3, abc is 0); an empty unit becomes 个.
+// Quantity and price are read as decimal numbers from their leading characters (3abc is 3, abc
+// and 0x10 are 0). The quantity must be above zero as it will be sent: 0.004 goes out as 0.00
+// and is refused. A quantity or price too large for a double is refused. Prices may be 0 or
+// negative. An empty unit becomes 个.
 ItemRead read_item_input(const ItemInput& in);
 
 // The texts an item puts back into the input row.
@@ -62,7 +65,7 @@ ItemInput item_to_input(const Item& item);
 
 // A stored date as the date picker takes it: "%d-%d-%d" with year >= 1970, month 1-12 and
 // day 1-31. False when the date does not read so (the picker then shows today).
-bool parse_note_date(std::u16string_view date, int& year, int& month, int& day);
+[[nodiscard]] bool parse_note_date(std::u16string_view date, int& year, int& month, int& day);
 
 // "%04d-%02d-%02d"
 std::u16string format_note_date(int year, int month, int day);
@@ -71,5 +74,28 @@ std::u16string format_note_date(int year, int month, int day);
 // new number (which stays even when the next check fails); then an empty customer is refused.
 // Returns the message to show, or empty when the note may be sent.
 std::u16string prepare_for_save(DeliveryNote& note, bool is_new);
+
+// What Enter does in the editor, by where the focus is. It never saves or closes the editor:
+// an open drop-down or date picker takes its highlighted entry and closes, as in any dialog;
+// the item input row adds the item; a focused button is clicked; anywhere else it does nothing.
+enum class EnterFocus { OpenDropDown, ItemInputRow, Button, Other };
+enum class EnterAction { PassToControl, AddItem, ClickButton, Ignore };
+EnterAction editor_enter_action(EnterFocus focus);
+
+// The row the note list's context menu is for. From the keyboard (Shift+F10 or the Menu key)
+// it is the selected row; from the mouse, the row under the pointer. -1: none, so only
+// "新增送货单(&N)" is offered.
+int context_menu_row(bool from_keyboard, int selected_row, int row_under_pointer);
+
+// The main window's placement in section "window" of config.ini: read at start-up (the restored
+// size; the window always opens maximised), written from its outer rectangle on close.
+struct Placement {
+    int left = 100;
+    int top = 80;
+    int width = 1360;
+    int height = 820;
+};
+Placement read_placement(std::u16string_view ini);
+void write_placement(std::u16string_view ini, int left, int top, int right, int bottom);
 
 }  // namespace nv

@@ -1,58 +1,62 @@
 #include "ui/ui_win.h"
 
-#include "app/shell_win.h"
+#include "base/process_win.h"
+#include "base/wide_win.h"
+#include "ui/editor_win.h"
+#include "ui/login_window_win.h"
+#include "ui/main_window_win.h"
 
 namespace nv {
 
 namespace {
-HFONT g_ui_font = nullptr;
-HFONT g_bold_font = nullptr;
-HBRUSH g_brush = nullptr;
-}  // namespace
 
-int Scale(int length) { return MulDiv(length, shell().dpi, 96); }
+UiResources* g_resources = nullptr;
 
-void CreateUiResources() {
-    int height = -MulDiv(9, shell().dpi, 72);
-    g_ui_font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                            DEFAULT_PITCH | FF_DONTCARE, L"Microsoft YaHei UI");
-    g_bold_font = CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                              DEFAULT_PITCH | FF_DONTCARE, L"Microsoft YaHei UI");
-    g_brush = CreateSolidBrush(RGB(255, 255, 255));
+UniqueFont MakeUiFont(int dpi, int weight) {
+    return UniqueFont(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                  L"Microsoft YaHei UI"));
 }
 
-HFONT UiFont() { return g_ui_font; }
-HFONT BoldFont() { return g_bold_font; }
-HBRUSH WindowBrush() { return g_brush; }
+}  // namespace
+
+int Scale(int length) { return MulDiv(length, process().dpi, 96); }
+
+UiResources::UiResources(int dpi)
+    : ui_font(MakeUiFont(dpi, FW_NORMAL)),
+      bold_font(MakeUiFont(dpi, FW_BOLD)),
+      window_brush(CreateSolidBrush(RGB(255, 255, 255))) {
+    g_resources = this;
+}
+
+UiResources::~UiResources() { g_resources = nullptr; }
+
+HFONT UiFont() { return g_resources ? g_resources->ui_font.get() : nullptr; }
+HFONT BoldFont() { return g_resources ? g_resources->bold_font.get() : nullptr; }
+HBRUSH WindowBrush() { return g_resources ? g_resources->window_brush.get() : nullptr; }
 
 std::u16string GetText(HWND wnd) {
     int n = GetWindowTextLengthW(wnd);
     std::u16string s(static_cast<std::size_t>(n) + 1, u'\0');
-    n = GetWindowTextW(wnd, reinterpret_cast<wchar_t*>(s.data()), n + 1);
+    n = GetWindowTextW(wnd, as_wide_buffer(s), n + 1);
     s.resize(static_cast<std::size_t>(n < 0 ? 0 : n));
     return s;
 }
 
-void SetText(HWND wnd, std::u16string_view text) {
-    std::u16string s(text);
-    SetWindowTextW(wnd, W(s));
-}
+void SetText(HWND wnd, std::u16string_view text) { SetWindowTextW(wnd, wide_copy(text).c_str()); }
 
 HWND MakeChild(HWND parent, const wchar_t* cls, std::u16string_view text, DWORD style,
                DWORD ex_style, int id, int x, int y, int w, int h, HFONT font) {
-    std::u16string t(text);
-    HWND c = CreateWindowExW(ex_style, cls, W(t), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             shell().instance, nullptr);
+    HWND c = CreateWindowExW(ex_style, cls, wide_copy(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+                             x, y, w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             process().instance, nullptr);
     SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : UiFont()), TRUE);
     return c;
 }
 
 int MessageBoxU(HWND owner, std::u16string_view text, const wchar_t* caption, UINT flags) {
-    std::u16string t(text);
-    return MessageBoxW(owner, W(t), caption, flags);
+    return MessageBoxW(owner, wide_copy(text).c_str(), caption, flags);
 }
 
 void ShowNotYetAvailable(HWND owner) {
@@ -81,6 +85,42 @@ void CenterInWorkArea(HWND wnd, bool clamp) {
     }
     SetWindowPos(wnd, clamp ? HWND_TOP : nullptr, left, top, 0, 0,
                  SWP_NOSIZE | (clamp ? 0 : SWP_NOZORDER));
+}
+
+LRESULT StaticColours(WPARAM dc, COLORREF text) {
+    HDC hdc = reinterpret_cast<HDC>(dc);
+    SetBkMode(hdc, TRANSPARENT);
+    if (text != CLR_INVALID) SetTextColor(hdc, text);
+    return reinterpret_cast<LRESULT>(WindowBrush());
+}
+
+void RegisterWindowClasses() {
+    HINSTANCE inst = process().instance;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = WindowBrush();
+    wc.hInstance = inst;
+
+    wc.lpfnWndProc = WndProcLogin;
+    wc.lpszClassName = L"NorvaneLoginWnd";
+    RegisterClassExW(&wc);
+
+    // Icons loaded from the module's resources are shared and never freed.
+    wc.lpfnWndProc = WndProcMain;
+    wc.lpszClassName = L"NorvaneMainWnd";
+    wc.hIcon = static_cast<HICON>(
+        LoadImageW(inst, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    wc.hIconSm =
+        static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_SHARED));
+    RegisterClassExW(&wc);
+
+    wc.lpfnWndProc = WndProcEdit;
+    wc.lpszClassName = L"NorvaneEditWnd";
+    wc.hIcon = nullptr;
+    wc.hIconSm = nullptr;
+    RegisterClassExW(&wc);
 }
 
 }  // namespace nv

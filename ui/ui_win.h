@@ -1,5 +1,5 @@
 // Small helpers shared by the windows: scaling, fonts, text of controls, child creation,
-// message boxes.
+// message boxes, window classes.
 #pragma once
 
 #include <windows.h>
@@ -8,22 +8,33 @@
 #include <string>
 #include <string_view>
 
+#include "base/handles_win.h"
+
 namespace nv {
 
 // A length given for 96 DPI at the screen DPI taken at start-up.
 int Scale(int length);
 
+// The UI font, the bold UI font and the white window brush, owned for as long as the windows
+// may use them: start-up keeps one of these until its message loop has ended.
+class UiResources {
+public:
+    explicit UiResources(int dpi);
+    ~UiResources();
+    UiResources(const UiResources&) = delete;
+    UiResources& operator=(const UiResources&) = delete;
+
+    UniqueFont ui_font;
+    UniqueFont bold_font;
+    UniqueBrush window_brush;
+};
+
 HFONT UiFont();
 HFONT BoldFont();
 HBRUSH WindowBrush();
-// Step 13 of start-up: the fonts and the white window brush.
-void CreateUiResources();
 
 std::u16string GetText(HWND wnd);
 void SetText(HWND wnd, std::u16string_view text);
-inline const wchar_t* W(const std::u16string& s) {
-    return reinterpret_cast<const wchar_t*>(s.c_str());
-}
 
 // A child window with the UI font (or `font`).
 HWND MakeChild(HWND parent, const wchar_t* cls, std::u16string_view text, DWORD style,
@@ -41,19 +52,18 @@ class WaitCursor {
 public:
     WaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
     ~WaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
 // Centres `wnd` in the primary monitor's work area (never left of or above it when `clamp`).
 void CenterInWorkArea(HWND wnd, bool clamp);
 
-// Windows of the desktop client.
+// The classes of the main, login and editor windows.
 void RegisterWindowClasses();
-HMENU BuildMenuBar();
-HWND CreateMainWindow(HMENU menu, int left, int top, int width, int height);
-void LoadNotes();  // note loading of the main window
-bool RunLoginWindow();
-bool RunEditor(const struct DeliveryNote& note, bool is_new);
-// F5, Ctrl+N and Ctrl+P of the main window; true when the key was taken.
-bool HandleMainWindowKey(const MSG& msg);
+
+// WM_CTLCOLORSTATIC on the white windows: a transparent text background, the text colour when
+// one is given, and the window brush as the result.
+LRESULT StaticColours(WPARAM dc, COLORREF text = CLR_INVALID);
 
 }  // namespace nv

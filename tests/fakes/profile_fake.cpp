@@ -2,7 +2,7 @@
 #include <string>
 #include <tuple>
 
-#include "app/profile.h"
+#include "base/profile.h"
 #include "fakes/fakes.h"
 
 namespace nv {

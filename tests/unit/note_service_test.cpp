@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "fakes/fakes.h"
 
 namespace nv {
@@ -66,8 +69,23 @@ TEST_F(NoteService, BodiesByteForByte) {
               u"{\"no\":\"SHD20250102030405\"," + fields + u",\"userId\":\"42\"," + items + u"}");
     EXPECT_EQ(note_body(SampleNote(), u"42", false), u"{\"id\":57," + fields + u"," + items + u"}");
     DeliveryNote empty;
-    EXPECT_NE(note_body(empty, u"1", true).find(u"\"items\":[]}"), std::u16string::npos);
+    EXPECT_NE(note_body(empty, u"1", true)->find(u"\"items\":[]}"), std::u16string::npos);
     EXPECT_EQ(delete_body(-3, u"U&1"), u"{\"id\":-3,\"userId\":\"U&1\"}");
+}
+
+// JSON has no infinity or NaN: such a note is refused before anything is sent.
+TEST_F(NoteService, NonFiniteNumbersAreNeverSent) {
+    for (double bad : {std::numeric_limits<double>::infinity(), std::nan("")}) {
+        DeliveryNote n = SampleNote();
+        n.items[1].price = bad;
+        EXPECT_FALSE(note_body(n, u"42", true).has_value());
+        n.items[1].price = 1;
+        n.items[0].quantity = bad;
+        ServiceResult r = service_save_note(u"http://h", u"42", n, false);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message, u"保存送货单失败：数量或单价不是有效的数字");
+    }
+    EXPECT_TRUE(fake::http_calls().empty());
 }
 
 TEST_F(NoteService, UrlsMethodsAndQueryEncoding) {
@@ -75,13 +93,13 @@ TEST_F(NoteService, UrlsMethodsAndQueryEncoding) {
     std::u16string company;
     DeliveryNote note = SampleNote();
     User user;
-    service_list_notes(u"http://h:8080/ /", u"USER_1700000000000", notes);
-    service_company_info(u"https://h/api//", u"42", company);
-    service_list_notes(u"http://h", u"a&b #c 照", notes);
-    service_save_note(u"http://h/", u"1", note, true);
-    service_save_note(u"http://h", u"1", note, false);
-    service_delete_note(u"http://h", u"1", 5);
-    service_login(u"http://h", u"a", u"p", false, user);
+    static_cast<void>(service_list_notes(u"http://h:8080/ /", u"USER_1700000000000", notes));
+    static_cast<void>(service_company_info(u"https://h/api//", u"42", company));
+    static_cast<void>(service_list_notes(u"http://h", u"a&b #c 照", notes));
+    static_cast<void>(service_save_note(u"http://h/", u"1", note, true));
+    static_cast<void>(service_save_note(u"http://h", u"1", note, false));
+    static_cast<void>(service_delete_note(u"http://h", u"1", 5));
+    static_cast<void>(service_login(u"http://h", u"a", u"p", false, user));
     const auto& c = http_calls();
     ASSERT_EQ(c.size(), 7u);
     EXPECT_EQ(c[0].url, u"http://h:8080/api/delivery-notes?userId=USER_1700000000000");
@@ -148,7 +166,7 @@ TEST_F(NoteService, ListMappingAndFailureKeepsTheList) {
     EXPECT_EQ(service_list_notes(u"h", u"1", notes).message, u"读取送货单失败：数据格式异常");
     EXPECT_EQ(notes[0].number, u"KEEP");
     http_answer_json(200, u"{\"success\":false,\"message\":\"x\"}");
-    service_list_notes(u"h", u"1", notes);
+    static_cast<void>(service_list_notes(u"h", u"1", notes));
     EXPECT_EQ(notes.size(), 1u);
     http_answer_json(200,
                      u"{\"success\":true,\"data\":[{\"id\":7,\"status\":null,\"date\":"
@@ -171,27 +189,27 @@ TEST_F(NoteService, CreateTakesTheTopLevelIdOnly) {
     EXPECT_EQ(n.id, 57);
     DeliveryNote m;
     http_answer_json(200, u"{\"success\":true,\"data\":{\"id\":58}}");
-    service_save_note(u"h", u"1", m, true);
+    static_cast<void>(service_save_note(u"h", u"1", m, true));
     EXPECT_EQ(m.id, 0);
     http_answer_json(200, u"{\"success\":true,\"id\":-4}");
-    service_save_note(u"h", u"1", m, true);
+    static_cast<void>(service_save_note(u"h", u"1", m, true));
     EXPECT_EQ(m.id, 0);
     DeliveryNote u = SampleNote();
     http_answer_json(200, u"{\"success\":true,\"id\":99}");
-    service_save_note(u"h", u"1", u, false);  // an update never changes the id
+    static_cast<void>(service_save_note(u"h", u"1", u, false));  // an update never changes the id
     EXPECT_EQ(u.id, 57);
 }
 
 TEST_F(NoteService, CompanyInfo) {
     std::u16string company = u"old";
     http_answer_json(200, u"{\"success\":true}");
-    service_company_info(u"h", u"1", company);
+    static_cast<void>(service_company_info(u"h", u"1", company));
     EXPECT_EQ(company, u"old");
     http_answer_json(200, u"{\"success\":true,\"data\":{\"enterprise_name\":\"澄岚\"}}");
-    service_company_info(u"h", u"1", company);
+    static_cast<void>(service_company_info(u"h", u"1", company));
     EXPECT_EQ(company, u"澄岚");
     http_answer_json(200, u"{\"success\":true,\"data\":[]}");
-    service_company_info(u"h", u"1", company);
+    static_cast<void>(service_company_info(u"h", u"1", company));
     EXPECT_EQ(company, u"");
 }
 

@@ -93,8 +93,8 @@ TEST_F(PrintSettingsLoad, EmptyPrinterKeepsTheDefaultNameAndLongValuesAreCut) {
     EXPECT_EQ(load_print_settings(kIni).width_mm, 250e60);
 }
 
-TEST_F(PrintSettingsLoad, RowHeightOrFontScaleOfZeroOrBelowFallsBack) {
-    for (const char16_t* bad : {u"0", u"-2", u"abc", u"nan"}) {
+TEST_F(PrintSettingsLoad, RowHeightOrFontScaleThatIsNotAFiniteNumberAboveZeroFallsBack) {
+    for (const char16_t* bad : {u"0", u"-2", u"abc", u"nan", u"inf", u"1e999", u"-infinity"}) {
         Set(u"row_mm", bad);
         Set(u"font_scale", bad);
         PrintSettings s = load_print_settings(kIni);
@@ -108,11 +108,20 @@ TEST_F(PrintSettingsLoad, RowHeightOrFontScaleOfZeroOrBelowFallsBack) {
     EXPECT_EQ(s.font_scale, 0.8);
 }
 
+TEST(PaperLabel, OneDecimalEach) {
+    PrintSettings s = builtin_print_settings();
+    EXPECT_EQ(paper_label(s), u"241.0×139.5mm");
+    s.width_mm = 210.04;
+    EXPECT_EQ(paper_label(s), u"210.0×139.5mm");
+    s.width_mm = 1e300;  // cut to what the status bar's buffer held
+    EXPECT_EQ(paper_label(s).size(), 63u);
+}
+
 TEST(RowsPerPage, NeverBelowOneAndFollowsTheWorkingCopy) {
-    PrintSettings s = default_print_settings();
+    PrintSettings s = builtin_print_settings();
     s.height_mm = 30;  // the bands alone exceed the paper
     EXPECT_EQ(rows_per_page(s), 1);
-    s = default_print_settings();
+    s = builtin_print_settings();
     s.height_mm = 130.0;  // a printer set-up may reduce the height
     EXPECT_EQ(rows_per_page(s), 7);
     s.offset_y_mm = 10;  // the offset moves top and bottom alike

@@ -1,4 +1,4 @@
-#include "app/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +50,32 @@ TEST(Wcstod, ConvertsLikeTheRuntimeInTheClassicLocale) {
     EXPECT_EQ(wcstod_like(u"0.000001e-999"), 0.0);
     EXPECT_EQ(wcstod_like(u"1,5"), 1.0);  // the classic locale's point only
     EXPECT_EQ(wcstod_like(u"０"), 0.0);   // full-width digits are not digits
+}
+
+// What a person types into a quantity or price box: decimal numbers only.
+TEST(ReadDecimal, DecimalNumbersOnly) {
+    std::size_t used = 0;
+    EXPECT_EQ(read_decimal(u" 3abc", &used), 3.0);
+    EXPECT_EQ(used, 2u);
+    EXPECT_EQ(read_decimal(u"-2.5e1x"), -25.0);
+    EXPECT_EQ(read_decimal(u".5"), 0.5);
+    EXPECT_EQ(read_decimal(u"0x10", &used), 0.0);  // hexadecimal is not decimal
+    EXPECT_EQ(used, 1u);
+    for (const char16_t* text : {u"inf", u"-Infinity", u"nan", u"NAN(1)", u"abc", u"", u"+"}) {
+        EXPECT_EQ(read_decimal(text, &used), 0.0) << static_cast<int>(text[0]);
+        EXPECT_EQ(used, 0u);
+    }
+    EXPECT_TRUE(std::isinf(read_decimal(u"1e999")));  // the caller refuses it
+}
+
+TEST(OnOneLine, ControlCharactersBecomeSpaces) {
+    EXPECT_EQ(on_one_line(u"a\r\nb\tc\x7F\x01" u"d 照明"), u"a  b c  d 照明");
+}
+
+TEST(Utf8Check, WellFormedOnly) {
+    EXPECT_TRUE(is_utf8("plain [app] 澄岚 \xEF\xBF\xBD"));
+    EXPECT_FALSE(is_utf8("caf\xE9"));
+    EXPECT_FALSE(is_utf8("\xC0\xAF"));
 }
 
 TEST(Wcstoul16, StopsAtTheFirstNonHexDigit) {

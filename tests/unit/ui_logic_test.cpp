@@ -71,13 +71,23 @@ TEST(ItemInputRow, QuantityUnitAndProductRules) {
     EXPECT_EQ(r.item.quantity, 3);
     EXPECT_EQ(r.item.unit, u"个");
     EXPECT_EQ(r.item.price, 12.5);
-    for (const char16_t* q : {u"abc", u"0", u"-1", u"", u"nan"}) {
+    // Hexadecimal, inf and nan are not decimal numbers; 0.004 would go out as 0.00.
+    for (const char16_t* q : {u"abc", u"0", u"-1", u"", u"nan", u"0x10", u"inf", u"1e999",
+                              u"0.004"}) {
         in.quantity = q;
-        EXPECT_EQ(read_item_input(in).message, u"数量必须大于 0");
+        EXPECT_EQ(read_item_input(in).message, u"数量必须大于 0") << static_cast<int>(q[0]);
     }
-    in.quantity = u"2";
-    in.price = u"-3";  // prices are not checked
+    in.quantity = u"0.005";  // goes out as 0.01
     EXPECT_TRUE(read_item_input(in).ok);
+    in.quantity = u"2";
+    in.price = u"-3";  // 0 and negative prices are allowed
+    EXPECT_TRUE(read_item_input(in).ok);
+    in.price = u"1e999";
+    EXPECT_EQ(read_item_input(in).message, u"单价必须是有效的数字");
+    in.price = u"inf";  // not a number at all: reads as 0
+    EXPECT_EQ(read_item_input(in).item.price, 0.0);
+    in.price = u"0x10";
+    EXPECT_EQ(read_item_input(in).item.price, 0.0);
     in.product = u"";
     EXPECT_EQ(read_item_input(in).message, u"请填写商品名称");
     Item it;
@@ -92,6 +102,20 @@ TEST(ItemInputRow, QuantityUnitAndProductRules) {
     EXPECT_EQ(item_row_cells(it)[9], u"6.00");
     EXPECT_EQ(total_label({}), u"合计：¥0.00");
     EXPECT_EQ(total_label({it, it}), u"合计：¥12.00");
+}
+
+TEST(EditorKeys, EnterNeverSavesOrCloses) {
+    EXPECT_EQ(editor_enter_action(EnterFocus::OpenDropDown), EnterAction::PassToControl);
+    EXPECT_EQ(editor_enter_action(EnterFocus::ItemInputRow), EnterAction::AddItem);
+    EXPECT_EQ(editor_enter_action(EnterFocus::Button), EnterAction::ClickButton);
+    EXPECT_EQ(editor_enter_action(EnterFocus::Other), EnterAction::Ignore);
+}
+
+TEST(ContextMenu, FromTheKeyboardItIsTheSelectedRow) {
+    EXPECT_EQ(context_menu_row(true, 3, 4), 3);    // never the row below the selected one
+    EXPECT_EQ(context_menu_row(true, -1, 2), -1);  // nothing selected: only 新增
+    EXPECT_EQ(context_menu_row(false, 3, 5), 5);
+    EXPECT_EQ(context_menu_row(false, 3, -1), -1);
 }
 
 TEST(DatePicker, ReadsYearMonthDayFrom1970On) {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "export/docx.h"
 #include "export/zip.h"
 
@@ -77,6 +77,12 @@ TEST(DocxPieces, XmlEscapingKeepsTabAndLineFeedAndDropsOtherControls) {
     EXPECT_EQ(xml_escape(u"A&B<C>\"D'"), "A&amp;B&lt;C&gt;&quot;D'");
     EXPECT_EQ(xml_escape(u"1\r\n2\t3\u0001\u001f"), "1\n2\t3");
     EXPECT_EQ(xml_escape(u"宋体"), "宋体");
+    // What XML 1.0 forbids is dropped; a proper surrogate pair is kept.
+    std::u16string bad = u"a\uFFFEb\uFFFFc";
+    bad += {char16_t{0xD800}, u'd', char16_t{0xDC00}, u'e'};
+    bad += u"\U0001F4A1";
+    EXPECT_EQ(xml_escape(bad), "abcde\xF0\x9F\x92\xA1");
+    EXPECT_EQ(xml_escape(std::u16string(1, char16_t{0xDBFF})), "");
 }
 
 TEST(DocxPieces, ParagraphAndRowTemplates) {

@@ -7,9 +7,13 @@
 #include <string>
 #include <thread>
 
-#include "app/config.h"
-#include "app/files.h"
-#include "app/log.h"
+#include "app/startup.h"
+#include "base/config.h"
+#include "base/files.h"
+#include "base/log.h"
+#include "base/text.h"
+#include "base/wide_win.h"
+#include "notes/session.h"
 
 namespace {
 
@@ -18,7 +22,7 @@ std::u16string TempPath(const wchar_t* name) {
     GetTempPathW(MAX_PATH, dir);
     std::wstring p = std::wstring(dir) + name;
     DeleteFileW(p.c_str());
-    return std::u16string(reinterpret_cast<const char16_t*>(p.c_str()), p.size());
+    return nv::from_wide(p);
 }
 
 std::string ReadAll(const std::u16string& path) {
@@ -32,36 +36,62 @@ std::string ReadAll(const std::u16string& path) {
     return s;
 }
 
-TEST(ConfigWin, DefaultsOnFirstStartAndEmptyKeysRewritten) {
+TEST(ConfigWin, FirstStartCreatesAUtf16FileAndEmptyKeysAreRewritten) {
     std::u16string ini = TempPath(L"nv_config_first.ini");
-    ASSERT_TRUE(nv::create_utf16_file(ini));
-    EXPECT_FALSE(nv::create_utf16_file(ini));  // an existing file is left alone
+    ASSERT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::Created);
+    EXPECT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::AlreadyUtf16);
     nv::config_write(ini, u"print", u"width_mm", u"");
     nv::config_write(ini, u"print", u"height_mm", u"150");
-    nv::config_write(ini, u"session", u"remember", u"1x");
-    nv::LoginSession s = nv::config_load(ini);
-    EXPECT_FALSE(s.remember);
+    nv::LoginSession s = nv::load_config(ini);
     EXPECT_EQ(s.base_url, nv::kDefaultServer);
     EXPECT_EQ(nv::config_lookup(ini, u"app", u"server", u"-"), nv::kDefaultServer);
     EXPECT_EQ(nv::config_lookup(ini, u"print", u"width_mm", u"-"), u"241");
     EXPECT_EQ(nv::config_lookup(ini, u"print", u"height_mm", u"-"), u"150");
-    EXPECT_EQ(nv::config_lookup(ini, u"print", u"port", u"-"), u"17801");
     EXPECT_EQ(nv::config_lookup(ini, u"print", u"raster", u"-"), u"-");
-    nv::config_write(ini, u"session", u"remember", u"1");
-    EXPECT_TRUE(nv::config_load(ini).remember);
-    DeleteFileW(reinterpret_cast<const wchar_t*>(ini.c_str()));
+    DeleteFileW(nv::as_wide(ini));
 }
 
-// Run with LANG=C: Wine's ANSI code page is then 1252, which cannot hold Chinese.
-TEST(ConfigWin, ChineseValuesSurviveInAFileStartedWithTheByteOrderMark) {
+// The real profile functions trim blanks around a value, so " 1 " counts as "1".
+TEST(ConfigWin, RememberFlagAsTheProfileFunctionsReadIt) {
+    std::u16string ini = TempPath(L"nv_config_remember.ini");
+    ASSERT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::Created);
+    for (auto [text, remembered] : {std::pair{u"1", true}, {u" 1 ", true}, {u"1x", false},
+                                    {u"yes", false}, {u"0", false}}) {
+        nv::config_write(ini, u"session", u"remember", text);
+        EXPECT_EQ(nv::read_login_session(ini).remember, remembered)
+            << nv::utf16_to_utf8(text);
+    }
+    DeleteFileW(nv::as_wide(ini));
+}
+
+TEST(ConfigWin, ACompanyNameCannotAddLinesOrKeys) {
+    std::u16string ini = TempPath(L"nv_config_inject.ini");
+    ASSERT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::Created);
+    nv::config_write(ini, u"app", u"server", u"http://good");
+    nv::config_write(ini, u"session", u"company", u"澄岚\r\n[app]\r\nserver=http://evil");
+    EXPECT_EQ(nv::config_lookup(ini, u"app", u"server", u"-"), u"http://good");
+    EXPECT_EQ(nv::config_lookup(ini, u"session", u"company", u"-"),
+              u"澄岚  [app]  server=http://evil");
+    DeleteFileW(nv::as_wide(ini));
+}
+
+// Run with LANG=C: Wine's ANSI code page is then 1252, which cannot hold Chinese. A file that
+// an administrator saved as UTF-8 without the UTF-16 mark is converted once; afterwards the
+// Chinese values read back and new ones are kept.
+TEST(ConfigWin, AFileWithoutTheMarkIsConvertedAndChineseSurvives) {
     std::u16string ini = TempPath(L"nv_config_cjk.ini");
-    ASSERT_TRUE(nv::create_utf16_file(ini));
-    nv::config_write(ini, u"session", u"username", u"李经理");
+    ASSERT_TRUE(nv::replace_file(ini, "[session]\r\naccount=\xE6\x9D\x8E\r\n[print]\r\nrow_mm=7\r\n"));
+    EXPECT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::Converted);
+    EXPECT_EQ(nv::config_lookup(ini, u"session", u"account", u"-"), u"李");
+    EXPECT_EQ(nv::config_lookup(ini, u"print", u"row_mm", u"-"), u"7");
     nv::config_write(ini, u"session", u"company", u"澄岚映辉照明");
-    nv::LoginSession s = nv::config_load(ini);
-    EXPECT_EQ(s.username, u"李经理");
-    EXPECT_EQ(s.company, u"澄岚映辉照明");
-    DeleteFileW(reinterpret_cast<const wchar_t*>(ini.c_str()));
+    EXPECT_EQ(nv::read_login_session(ini).company, u"澄岚映辉照明");
+    EXPECT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::AlreadyUtf16);
+    // Not UTF-8: read in the ANSI code page (1252 here).
+    ASSERT_TRUE(nv::replace_file(ini, "[session]\r\naccount=caf\xE9\r\n"));
+    EXPECT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::Converted);
+    EXPECT_EQ(nv::config_lookup(ini, u"session", u"account", u"-"), u"caf\u00E9");
+    DeleteFileW(nv::as_wide(ini));
 }
 
 TEST(LogWin, LinesAppendInUtf8AndThreadsNeverInterleave) {
@@ -83,7 +113,7 @@ TEST(LogWin, LinesAppendInUtf8AndThreadsNeverInterleave) {
     EXPECT_EQ(text[0], '[');
     EXPECT_EQ(text[9], ']');
 
-    DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
+    DeleteFileW(nv::as_wide(path));
     nv::LogStream log;
     log.open(path);
     auto writer = [&log](char tag) {
@@ -107,7 +137,7 @@ TEST(LogWin, LinesAppendInUtf8AndThreadsNeverInterleave) {
         ++lines;
     }
     EXPECT_EQ(lines, 1000);
-    DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
+    DeleteFileW(nv::as_wide(path));
 }
 
 TEST(LogWin, UnopenableLogIsSilentlyOff) {

@@ -13,7 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "app/text.h"
+#include "base/wide_win.h"
+#include "base/text.h"
 #include "net/http_client.h"
 
 namespace {
@@ -132,7 +133,7 @@ TEST(HttpJsonRequest, DeleteCarriesTheUtf8BodyAndExtraHeader) {
 
 TEST(HttpJsonRequest, BareHostRequestsTheRoot) {
     OneShotServer srv(Answer("200 OK", "x"));
-    nv::http_json_request(u"GET", srv.url(""), u"", u"");
+    EXPECT_TRUE(nv::http_json_request(u"GET", srv.url(""), u"", u"").network_ok);
     EXPECT_EQ(srv.request().rfind("GET / HTTP/1.1\r\n", 0), 0u);
 }
 
@@ -154,13 +155,37 @@ TEST(HttpJsonRequest, ErrorStatusesAndEmptyBodiesAreStillAnswers) {
     }
 }
 
+// A chunked answer whose connection ends before the last chunk is a failed request, never a
+// shorter body that would parse as something else.
+TEST(HttpJsonRequest, ChunkedAnswerCutShortIsAFailure) {
+    OneShotServer srv([](SOCKET s) {
+        Send(s, "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                "Transfer-Encoding: chunked\r\n\r\n"
+                "10\r\n{\"success\":true,\r\n"
+                "40\r\n\"data\":[");
+    });
+    nv::HttpResult r = nv::http_json_request(u"GET", srv.url("/api/delivery-notes"), u"", u"");
+    EXPECT_FALSE(r.network_ok);
+    EXPECT_NE(r.error, u"");
+    EXPECT_EQ(r.error.rfind(u"网络请求失败", 0), 0u);
+}
+
+TEST(HttpJsonRequest, AnswerShorterThanItsContentLengthIsAFailure) {
+    OneShotServer srv([](SOCKET s) {
+        Send(s, "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n{\"success\":true}");
+    });
+    nv::HttpResult r = nv::http_json_request(u"GET", srv.url("/x"), u"", u"");
+    EXPECT_FALSE(r.network_ok);
+    EXPECT_EQ(r.body, u"");
+}
+
 TEST(HttpJsonRequest, RefusedConnectionAndBadUrl) {
     // Take a free port and close it again: nothing listens there.
     int port;
     {
         OneShotServer srv([](SOCKET) {});
         port = srv.port();
-        nv::http_json_request(u"GET", srv.url("/"), u"", u"");
+        static_cast<void>(nv::http_json_request(u"GET", srv.url("/"), u"", u""));
     }
     char url[64];
     std::snprintf(url, sizeof url, "http://127.0.0.1:%d/api", port);
@@ -177,11 +202,11 @@ std::u16string TempFile(const wchar_t* name) {
     GetTempPathW(MAX_PATH, dir);
     std::wstring p = std::wstring(dir) + name;
     DeleteFileW(p.c_str());
-    return std::u16string(reinterpret_cast<const char16_t*>(p.c_str()), p.size());
+    return nv::from_wide(p);
 }
 
 bool Exists(const std::u16string& p) {
-    return GetFileAttributesW(reinterpret_cast<const wchar_t*>(p.c_str())) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(nv::as_wide(p)) != INVALID_FILE_ATTRIBUTES;
 }
 
 TEST(HttpDownload, WritesTheWholeBody) {
@@ -196,13 +221,13 @@ TEST(HttpDownload, WritesTheWholeBody) {
     std::u16string error;
     ASSERT_TRUE(nv::http_download(srv.url("/releases/p.msix"), path, error)) << nv::utf16_to_utf8(error);
     EXPECT_EQ(srv.request().rfind("GET /releases/p.msix HTTP/1.1\r\n", 0), 0u);
-    std::FILE* f = _wfopen(reinterpret_cast<const wchar_t*>(path.c_str()), L"rb");
+    std::FILE* f = _wfopen(nv::as_wide(path), L"rb");
     ASSERT_NE(f, nullptr);
     std::string got(payload.size() + 10, '\0');
     got.resize(std::fread(got.data(), 1, got.size(), f));
     std::fclose(f);
     EXPECT_EQ(got, payload);
-    DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
+    DeleteFileW(nv::as_wide(path));
 }
 
 TEST(HttpDownload, NotFoundCreatesNoFile) {

@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "app/profile.h"
+#include "base/wide_win.h"
+#include "base/profile.h"
 #include "print/print_settings.h"
 
 namespace {
@@ -15,13 +16,13 @@ std::u16string TempIni(const wchar_t* name) {
     GetTempPathW(MAX_PATH, dir);
     std::wstring path = std::wstring(dir) + name;
     DeleteFileW(path.c_str());
-    return std::u16string(reinterpret_cast<const char16_t*>(path.c_str()), path.size());
+    return nv::from_wide(path);
 }
 
 // A file that starts as just the UTF-16 byte-order mark keeps every value in UTF-16; without it
 // the profile functions use the ANSI code page and Chinese text would be lost.
 void CreateUtf16(const std::u16string& path) {
-    HANDLE f = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, 0,
+    HANDLE f = CreateFileW(nv::as_wide(path), GENERIC_WRITE, 0,
                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
     DWORD written = 0;
@@ -37,7 +38,7 @@ TEST(ProfileWin, MissingKeyGivesTheFallbackAndLongValuesAreCutToTheBuffer) {
     EXPECT_EQ(nv::profile_read(ini, u"print", u"printer", u"x", 2048), u"LQ-1600K 针式打印机");
     nv::profile_write(ini, u"print", u"width_mm", std::u16string(100, u'9'));
     EXPECT_EQ(nv::profile_read(ini, u"print", u"width_mm", u"", 64), std::u16string(63, u'9'));
-    DeleteFileW(reinterpret_cast<const wchar_t*>(ini.c_str()));
+    DeleteFileW(nv::as_wide(ini));
 }
 
 TEST(ProfileWin, PrintSettingsFromAnIniFile) {
@@ -55,7 +56,7 @@ TEST(ProfileWin, PrintSettingsFromAnIniFile) {
     EXPECT_FALSE(s.raster);
     EXPECT_EQ(s.font_scale, 1.0);
     EXPECT_EQ(nv::rows_per_page(s), 11);
-    DeleteFileW(reinterpret_cast<const wchar_t*>(ini.c_str()));
+    DeleteFileW(nv::as_wide(ini));
 }
 
 }  // namespace

@@ -6,8 +6,9 @@
 
 #include <string>
 
-#include "app/clock.h"
-#include "app/wide_win.h"
+#include "base/clock.h"
+#include "base/handles_win.h"
+#include "base/wide_win.h"
 #include "notes/records.h"
 
 namespace {
@@ -55,6 +56,36 @@ TEST(Resources, ExecutableCarriesIconGroupOneAndTheManifest) {
           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
         EXPECT_NE(manifest.find(needle), std::string::npos) << needle;
     }
+}
+
+// Printing and the preview select fonts and pens into DCs page after page: a selected object
+// must be put back before it is freed, and each owner frees exactly what it holds.
+TEST(Raii, SelectGuardRestoresAndOwnersFree) {
+    nv::UniqueDc dc(CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(dc);
+    HGDIOBJ before = GetCurrentObject(dc.get(), OBJ_FONT);
+    HFONT raw = nullptr;
+    {
+        nv::UniqueFont font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                        0, 0, L"SimSun"));
+        raw = font.get();
+        {
+            nv::SelectGuard selected(dc.get(), font.get());
+            EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), raw);
+        }
+        EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), before);
+        EXPECT_EQ(GetObjectType(raw), static_cast<DWORD>(OBJ_FONT));
+    }
+    EXPECT_EQ(GetObjectType(raw), 0u);  // freed with its owner
+
+    nv::UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    HANDLE h = event.get();
+    nv::UniqueHandle moved(std::move(event));
+    EXPECT_FALSE(event);
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(h, &flags));
+    moved.reset();
+    EXPECT_FALSE(GetHandleInformation(h, &flags));
 }
 
 TEST(WideText, SharesUnitsWithTheCore) {

@@ -26,6 +26,14 @@ std::u16string format_fixed_u16(double value, int precision);
 // printf("%d") for 64-bit integers.
 std::u16string format_int(int64_t value);
 
+// A decimal number from the leading characters of `text`, as a person types it into a quantity
+// or price box: leading white space, an optional sign, digits with an optional decimal point,
+// and an optional decimal exponent. Nothing else is a number here: "0x10" reads as 0 (then
+// stops at "x"), "inf" and "nan" read as 0. *consumed receives the characters converted (0 when
+// none, the result is then 0). A value beyond the range of a double comes back infinite, so the
+// caller must still check std::isfinite.
+double read_decimal(std::u16string_view text, std::size_t* consumed = nullptr);
+
 // The standard wide-string-to-double conversion (wcstod) in the classic locale: leading
 // white space, an optional sign, then a decimal or hexadecimal floating-point number, "inf",
 // "infinity" or "nan". *consumed receives the number of characters converted, 0 when no
@@ -38,21 +46,26 @@ double wcstod_like(std::u16string_view text, std::size_t* consumed = nullptr);
 // unsigned long on Windows. No digits gives 0.
 uint32_t wcstoul16_like(std::u16string_view text);
 
-}  // namespace nv
-
-namespace nv {
-
 // The standard wide-string-to-int conversion (wcstol with base 10, as _wtoi / wcstol with a
 // 32-bit long do on Windows): leading white space, an optional sign, decimal digits up to the
 // first other character; no digits gives 0; values beyond 32 bits saturate.
 // *consumed receives the characters converted (0 when none).
 int32_t wcstol_like(std::u16string_view text, std::size_t* consumed = nullptr);
 
-}  // namespace nv
-
-namespace nv {
-
 // Overwrites text that held a password or token before it is released.
 void wipe(std::u16string& text);
+void wipe(std::string& bytes);
+
+// The text with every C0 control character (line breaks and tabs included) and DEL replaced by
+// a space: for values written into line-based files, where a line break would start a new line
+// or key.
+std::u16string on_one_line(std::u16string_view text);
+
+// Whether `bytes` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool is_utf8(std::string_view bytes);
+
+// Text in the system's ANSI code page to UTF-16 (MultiByteToWideChar with CP_ACP on Windows;
+// native tests link a fake).
+std::u16string ansi_to_utf16(std::string_view bytes);
 
 }  // namespace nv

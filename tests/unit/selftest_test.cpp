@@ -1,53 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/config.h"
 #include "fakes/fakes.h"
 #include "selftest/selftest.h"
 
 namespace nv {
 namespace {
-
-constexpr char16_t kIni[] = u"C:\\N\\config.ini";
-
-std::u16string Read(std::u16string_view section, std::u16string_view key) {
-    return config_lookup(kIni, section, key, u"<none>");
-}
-
-TEST(Config, LoadFillsTheSessionAndWritesOnlyMissingDefaults) {
-    fake::profile_clear();
-    fake::profile_set(kIni, u"app", u"server", u"");
-    fake::profile_set(kIni, u"print", u"width_mm", u"250");
-    fake::profile_set(kIni, u"print", u"height_mm", u"");
-    fake::profile_set(kIni, u"session", u"userId", u"42");
-    fake::profile_set(kIni, u"session", u"remember", u"1");
-    LoginSession s = config_load(kIni);
-    EXPECT_EQ(s.base_url, kDefaultServer);
-    EXPECT_EQ(s.user_id, u"42");
-    EXPECT_TRUE(s.remember);
-    EXPECT_EQ(Read(u"app", u"server"), kDefaultServer);
-    EXPECT_EQ(Read(u"print", u"width_mm"), u"250");
-    EXPECT_EQ(Read(u"print", u"height_mm"), u"139.5");
-    EXPECT_EQ(Read(u"print", u"row_mm"), u"6.0");
-    EXPECT_EQ(Read(u"print", u"raster"), u"<none>");
-    EXPECT_EQ(Read(u"app", u"financeServer"), u"<none>");
-}
-
-TEST(Config, RememberOnlyForExactlyOne) {
-    for (const char16_t* v : {u"1x", u"yes", u"true", u" 1", u"0", u""}) {
-        fake::profile_clear();
-        fake::profile_set(kIni, u"session", u"remember", v);
-        EXPECT_FALSE(config_load(kIni).remember) << static_cast<int>(v[0]);
-    }
-}
-
-TEST(Config, WindowPlacementIntegers) {
-    fake::profile_clear();
-    fake::profile_set(kIni, u"window", u"left", u"-8px");
-    fake::profile_set(kIni, u"window", u"top", u"abc");
-    EXPECT_EQ(config_int(kIni, u"window", u"left", u"100"), -8);
-    EXPECT_EQ(config_int(kIni, u"window", u"top", u"80"), 0);
-    EXPECT_EQ(config_int(kIni, u"window", u"width", u"1360"), 1360);
-}
 
 class SelfTest : public ::testing::Test {
 protected:

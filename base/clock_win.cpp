@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/clock.h"
+#include "base/clock.h"
 
 namespace nv {
 

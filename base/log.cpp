@@ -1,10 +1,10 @@
-#include "app/log.h"
+#include "base/log.h"
 
 #include <cstdarg>
 #include <string>
 
-#include "app/clock.h"
-#include "app/files.h"
+#include "base/clock.h"
+#include "base/files.h"
 
 namespace nv {
 

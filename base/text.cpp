@@ -1,4 +1,4 @@
-#include "app/text.h"
+#include "base/text.h"
 
 #include <array>
 #include <charconv>
@@ -241,6 +241,22 @@ double wcstod_like(std::u16string_view s, std::size_t* consumed) {
     return neg ? -v : v;
 }
 
+double read_decimal(std::u16string_view s, std::size_t* consumed) {
+    if (consumed) *consumed = 0;
+    std::size_t i = 0;
+    bool neg = skip_space_and_sign(s, i);
+    std::string token;
+    narrow_number_run(s, i, false, token);
+    if (!token.empty() && (token[0] == '+' || token[0] == '-')) return 0.0;
+    double v = 0.0;
+    auto r = std::from_chars(token.data(), token.data() + token.size(), v,
+                             std::chars_format::general);
+    if (r.ec == std::errc::invalid_argument) return 0.0;
+    if (r.ec == std::errc::result_out_of_range) v = out_of_range_value(token);
+    if (consumed) *consumed = i + static_cast<std::size_t>(r.ptr - token.data());
+    return neg ? -v : v;
+}
+
 uint32_t wcstoul16_like(std::u16string_view s) {
     std::size_t i = 0;
     bool neg = skip_space_and_sign(s, i);
@@ -281,6 +297,32 @@ int32_t wcstol_like(std::u16string_view s, std::size_t* consumed) {
 void wipe(std::u16string& text) {
     volatile char16_t* p = text.data();
     for (std::size_t i = 0; i < text.size(); ++i) p[i] = 0;
+}
+
+void wipe(std::string& bytes) {
+    volatile char* p = bytes.data();
+    for (std::size_t i = 0; i < bytes.size(); ++i) p[i] = 0;
+}
+
+std::u16string on_one_line(std::u16string_view text) {
+    std::u16string out(text);
+    for (char16_t& c : out) {
+        if (c < 0x20 || c == 0x7F) c = u' ';
+    }
+    return out;
+}
+
+bool is_utf8(std::string_view bytes) {
+    // The decoder marks every malformed byte with U+FFFD; a U+FFFD that was really in the text
+    // is the three bytes EF BF BD, so count those and compare.
+    std::size_t genuine = 0;
+    for (std::size_t at = bytes.find("\xEF\xBF\xBD"); at != std::string_view::npos;
+         at = bytes.find("\xEF\xBF\xBD", at + 3))
+        ++genuine;
+    std::u16string text = utf8_to_utf16(bytes);
+    std::size_t marks = 0;
+    for (char16_t c : text) marks += c == 0xFFFD;
+    return marks == genuine;
 }
 
 }  // namespace nv

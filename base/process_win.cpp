@@ -1,0 +1,10 @@
+#include "base/process_win.h"
+
+namespace nv {
+
+Process& process() {
+    static Process p;
+    return p;
+}
+
+}  // namespace nv

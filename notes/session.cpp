@@ -1,0 +1,82 @@
+#include "notes/session.h"
+
+#include "base/config.h"
+#include "base/log.h"
+#include "notes/note_service.h"
+
+namespace nv {
+
+namespace {
+
+void forget_identity(std::u16string_view ini, LoginSession& s) {
+    s.user_id.clear();
+    s.username.clear();
+    s.company.clear();
+    for (const char16_t* key : {u"userId", u"username", u"company"})
+        config_write(ini, u"session", key, u"");
+}
+
+void store_company(std::u16string_view ini, LoginSession& s, const std::u16string& company) {
+    s.company = company;
+    config_write(ini, u"session", u"company", company);
+}
+
+}  // namespace
+
+LoginSession& login_session() {
+    static LoginSession s;
+    return s;
+}
+
+LoginSession read_login_session(std::u16string_view ini) {
+    LoginSession s;
+    s.base_url = config_lookup(ini, u"app", u"server", kDefaultServer);
+    s.user_id = config_lookup(ini, u"session", u"userId", u"");
+    s.username = config_lookup(ini, u"session", u"username", u"");
+    s.company = config_lookup(ini, u"session", u"company", u"");
+    s.account = config_lookup(ini, u"session", u"account", u"");
+    s.remember = config_lookup(ini, u"session", u"remember", u"0") == u"1";
+    return s;
+}
+
+bool recheck_remembered_session(std::u16string_view ini, LoginSession& s) {
+    if (!s.user_id.empty() && s.remember) {
+        std::u16string company;
+        if (service_company_info(s.base_url, s.user_id, company).ok) {
+            if (!company.empty()) store_company(ini, s, company);
+        } else {
+            app_log().line("saved session invalid, require login");
+            forget_identity(ini, s);
+        }
+    }
+    return !s.user_id.empty() && s.remember;
+}
+
+void remember_sign_in(std::u16string_view ini, LoginSession& s, const User& user,
+                      std::u16string_view account, bool remember) {
+    s.user_id = user.id;
+    s.username = user.username;
+    s.company = user.enterprise_name;
+    s.account = account;
+    s.remember = remember;
+    config_write(ini, u"session", u"account", account);
+    config_write(ini, u"session", u"remember", remember ? u"1" : u"0");
+    config_write(ini, u"session", u"userId", remember ? s.user_id : u"");
+    config_write(ini, u"session", u"username", remember ? s.username : u"");
+    config_write(ini, u"session", u"company", remember ? s.company : u"");
+}
+
+void sign_out(std::u16string_view ini, LoginSession& s) {
+    forget_identity(ini, s);
+    config_write(ini, u"session", u"remember", u"0");
+    s.remember = false;
+}
+
+void fill_company(std::u16string_view ini, LoginSession& s) {
+    if (!s.company.empty() || s.user_id.empty()) return;
+    std::u16string company;
+    if (service_company_info(s.base_url, s.user_id, company).ok && !company.empty())
+        store_company(ini, s, company);
+}
+
+}  // namespace nv

@@ -1,0 +1,50 @@
+// The signed-in user of the data service and every decision about it: what start-up reads from
+// config.ini, whether a remembered sign-in still holds, what a sign-in and a sign-out write, and
+// the company fill. Start-up, the login window and the main window all go through these.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "notes/records.h"
+
+namespace nv {
+
+// Our choice of the built-in data-service address; config.ini's app/server overrides it.
+inline constexpr char16_t kDefaultServer[] = u"https://data.norvane.cn";
+
+struct LoginSession {
+    std::u16string base_url;
+    std::u16string user_id;
+    std::u16string username;
+    std::u16string company;
+    std::u16string account;
+    bool remember = false;
+};
+
+// The process-wide session, filled at start-up and by the login window.
+LoginSession& login_session();
+
+// The session as config.ini holds it; the remember flag is set only by exactly "1".
+LoginSession read_login_session(std::u16string_view ini);
+
+// A remembered sign-in is checked with the company-info call. On success a non-empty company
+// name is stored; any failure, the network's included, forgets the identity (the program cannot
+// tell an unreachable service from a rejected user). Returns whether the login window may be
+// skipped: a user id is (still) known and the remember flag is set.
+[[nodiscard]] bool recheck_remembered_session(std::u16string_view ini, LoginSession& s);
+
+// After a successful sign-in: the session takes the user; config.ini always gets the account and
+// the remember flag, and the identity only when it is remembered (else it is emptied).
+void remember_sign_in(std::u16string_view ini, LoginSession& s, const User& user,
+                      std::u16string_view account, bool remember);
+
+// Sign-out: identity and remember flag cleared in memory and in config.ini; the account and the
+// base URL stay, so the login window shows the last account.
+void sign_out(std::u16string_view ini, LoginSession& s);
+
+// When the company name is unknown but a user is signed in, the company-info call fills it and
+// config.ini keeps it, whatever the remember flag. Silent on failure.
+void fill_company(std::u16string_view ini, LoginSession& s);
+
+}  // namespace nv
