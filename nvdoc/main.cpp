@@ -15,17 +15,13 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "base/text.h"
 #include "export/docx.h"
 #include "export/pdf_writer.h"
 #include "export/zip.h"
 #include "net/json.h"
 #include "notes/note_json.h"
+#include "nvdoc/nvdoc.h"
 #include "print/payload.h"
 
 namespace {
@@ -34,16 +30,11 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-FILE* open_file(const std::string& path, const char* mode) {
-#ifdef _WIN32
-    std::u16string wpath = nv::utf8_to_utf16(path);
-    std::u16string wmode = nv::utf8_to_utf16(mode);
-    return _wfopen(reinterpret_cast<const wchar_t*>(wpath.c_str()),
-                   reinterpret_cast<const wchar_t*>(wmode.c_str()));
-#else
-    return std::fopen(path.c_str(), mode);
-#endif
-}
+using nvdoc::open_file;
+
+// Every input is read whole; an endless or huge one (a device such as /dev/zero, say) is refused
+// once it passes this size instead of growing until memory runs out.
+constexpr std::size_t kMaxInputBytes = std::size_t{256} << 20;
 
 std::string read_file(const std::string& path) {
     FILE* f = open_file(path, "rb");
@@ -51,9 +42,17 @@ std::string read_file(const std::string& path) {
     std::string data;
     char buf[65536];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    bool too_large = false;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        if (data.size() + n > kMaxInputBytes) {
+            too_large = true;
+            break;
+        }
+        data.append(buf, n);
+    }
     bool failed = std::ferror(f) != 0;
     std::fclose(f);
+    if (too_large) throw Failure(path + ": input larger than 256 MiB");
     if (failed) throw Failure("cannot read " + path);
     return data;
 }
@@ -176,7 +175,10 @@ int run(const std::vector<std::string>& args) {
     return 0;
 }
 
-int main_utf8(const std::vector<std::string>& args) {
+
+}  // namespace
+
+int nvdoc::main_utf8(const std::vector<std::string>& args) {
     try {
         return run(args);
     } catch (const std::exception& e) {
@@ -185,18 +187,13 @@ int main_utf8(const std::vector<std::string>& args) {
     }
 }
 
-}  // namespace
 
-#ifdef _WIN32
-int wmain(int argc, wchar_t** argv) {
-    _setmode(_fileno(stdout), _O_BINARY);  // no CR before LF in the JSON output
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(nv::utf16_to_utf8(reinterpret_cast<const char16_t*>(argv[i])));
-    return main_utf8(args);
+#ifndef _WIN32
+FILE* nvdoc::open_file(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
 }
-#else
+
 int main(int argc, char** argv) {
-    return main_utf8(std::vector<std::string>(argv + 1, argv + argc));
+    return nvdoc::main_utf8(std::vector<std::string>(argv + 1, argv + argc));
 }
 #endif

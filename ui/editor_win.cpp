@@ -325,12 +325,10 @@ bool IsInputRowBox(const EditorState& s, HWND wnd) {
     return false;
 }
 
-// Where Enter lands. A dropped combo box keeps the focus itself; an open date picker hands it to
-// its month calendar, which lives in a pop-up window of its own outside the editor.
+// Where Enter lands. While the status list or the date picker's calendar is open, the key
+// belongs to it (the calendar lives in a pop-up window of its own outside the editor).
 EnterFocus FocusForEnter(const EditorState& s, HWND focus) {
-    if (focus == s.status && SendMessageW(s.status, CB_GETDROPPEDSTATE, 0, 0)) {
-        return EnterFocus::OpenDropDown;
-    }
+    if (SendMessageW(s.status, CB_GETDROPPEDSTATE, 0, 0)) return EnterFocus::OpenDropDown;
     if (SendMessageW(s.date, DTM_GETMONTHCAL, 0, 0)) return EnterFocus::OpenDropDown;
     if (IsInputRowBox(s, focus)) return EnterFocus::ItemInputRow;
     if (focus && GetAncestor(focus, GA_ROOT) == s.wnd) {

@@ -24,6 +24,24 @@ PREFIX = os.environ.get('WINEPREFIX', os.path.join(ROOT, 'build', 'wineprefix'))
 PORT = 18931
 
 MAIN, LOGIN, EDIT = 'NorvaneMainWnd', 'NorvaneLoginWnd', 'NorvaneEditWnd'
+
+
+class Id:
+    """Control and command ids of the windows, shared by every scenario."""
+    # main window
+    LIST, SEARCH, STATUS = 1001, 1002, 1003
+    REFRESH, NEW, EDIT, PRINT, DELETE, SIGN_OUT = 2001, 2002, 2003, 2004, 2005, 2006
+    # login window
+    ACCOUNT, PASSWORD, TYPE, LOGIN_STATUS, SIGN_IN, REMEMBER = 5001, 5002, 5003, 5004, 5005, 5006
+    # editor
+    NUMBER, CUSTOMER, PROJECT, NOTE_STATUS, ITEMS = 3001, 3003, 3004, 3008, 3010
+    FIRST_BOX, QUANTITY, UNIT = 3011, 3017, 3018
+    ADD, UPDATE, DELETE_ITEM, TOTAL, SAVE = 3020, 3021, 3022, 3023, 3024
+    # message box buttons and virtual keys
+    OK, YES = 1, 6
+    VK_RETURN, VK_ESCAPE, VK_DOWN = 13, 27, 40
+
+
 checks = 0
 
 
@@ -107,26 +125,37 @@ class Server:
 
 
 class Client:
+    """norvane.exe under Wine; only this process is ever ended, never a user's client."""
+    started = []
+
     def __init__(self):
         self.proc = subprocess.Popen([WINE, EXE], stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
+        Client.started.append(self.proc)
 
     def wait_exit(self):
         self.proc.wait(timeout=30)
         return self.proc.returncode
 
+    @classmethod
+    def end_all(cls):
+        for proc in cls.started:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+
 
 def sign_in(password, remember, enterprise=True):
     drv('wait', LOGIN, 20)
-    drv('settext', LOGIN, 5001, 'demo')
-    drv('settext', LOGIN, 5002, password)
-    drv('combo', LOGIN, 5003, 1 if enterprise else 0)
-    drv('check', LOGIN, 5006, 1 if remember else 0)
-    drv('click', LOGIN, 5005)
+    drv('settext', LOGIN, Id.ACCOUNT, 'demo')
+    drv('settext', LOGIN, Id.PASSWORD, password)
+    drv('combo', LOGIN, Id.TYPE, 1 if enterprise else 0)
+    drv('check', LOGIN, Id.REMEMBER, 1 if remember else 0)
+    drv('click', LOGIN, Id.SIGN_IN)
 
 
 def status():
-    return drv('gettext', MAIN, 1003)
+    return drv('gettext', MAIN, Id.STATUS)
 
 
 def wait_for(fn, what, seconds=15):
@@ -152,197 +181,348 @@ def set_dpi(dpi):
     quiet(WINE, 'cmd', '/c', 'exit', '0')  # a fresh wineserver, not holding any of our pipes
 
 
+def log_text():
+    return open(os.path.join(app_dir(), 'app.log'), encoding='utf-8').read()
+
+
+def fresh_config():
+    shutil.rmtree(app_dir(), ignore_errors=True)
+    os.makedirs(app_dir())
+    with open(os.path.join(app_dir(), 'config.ini'), 'wb') as f:
+        f.write(('[app]\r\nserver=http://127.0.0.1:%d\r\n' % PORT).encode('utf-16'))
+
+
+def loaded():
+    wait_for(lambda: status().startswith('共 5 单'), 'notes loaded')
+
+
+def refused_password_is_kept(server):
+    drv('wait', LOGIN, 30)
+    shot('login-96dpi')
+    sign_in('wrong', remember=True)
+    wait_for(lambda: drv('gettext', LOGIN, Id.LOGIN_STATUS) == '账号或密码错误', 'refusal')
+    check(drv('gettext', LOGIN, Id.PASSWORD) == 'wrong', 'typed password kept')
+    check(drv('enabled', LOGIN, Id.ACCOUNT) == '1', 'inputs enabled again')
+
+
+def remembered_sign_in_writes_the_session(server):
+    drv('settext', LOGIN, Id.PASSWORD, 'demo123')
+    drv('click', LOGIN, Id.SIGN_IN)
+    drv('wait', MAIN, 20)
+    loaded()
+    keys = ini()
+    check(keys.get('session/userId') == '1' and keys.get('session/remember') == '1', keys)
+    check(keys.get('session/username') == '李经理', keys)
+    check(keys.get('session/company') == '澄岚映辉照明科技有限公司', keys)
+    check(keys.get('session/account') == 'demo', keys)
+    listed = rows(MAIN, Id.LIST)
+    check(len(listed) == 5 and listed[0][0] == 'SHD20261203090500', listed)
+    check(listed[0][8] == '¥10670.00' and listed[0][9] == '3', listed[0])
+    shot('main-96dpi')
+
+
+def search_trims_spaces_and_skips_the_date(server):
+    drv('settext', MAIN, Id.SEARCH, '  照明  ')
+    shown = rows(MAIN, Id.LIST)
+    expect = [n for n in server.notes() if any('照明' in n[k] for k in (
+        'no', 'customer', 'project', 'address', 'contact', 'contactPhone', 'status'))]
+    check([r[0] for r in shown] == [n['no'] for n in expect], (shown, expect))
+    total = sum(float(r[8][1:]) for r in shown)
+    check(status().startswith('共 %d 单（筛选后）· 合计 ¥%.2f' % (len(shown), total)), status())
+    shot('main-filtered-96dpi')
+    drv('settext', MAIN, Id.SEARCH, '2026-12-03')
+    check(rows(MAIN, Id.LIST) == [], 'date search')
+    drv('settext', MAIN, Id.SEARCH, '')
+
+
+def failed_refresh_keeps_the_rows(server):
+    server.stop()
+    drv('command', MAIN, Id.REFRESH)
+    box = drv('msgbox', 20)
+    check(box.startswith('读取送货单失败\n读取送货单失败：'), box)
+    check(status().startswith('读取失败：读取送货单失败：'), status())
+    check(len(rows(MAIN, Id.LIST)) == 5, 'rows kept')
+    drv('msgbox-click', Id.OK)
+    server.start()
+    drv('command', MAIN, Id.REFRESH)
+    loaded()
+
+
+def fill_input_row(texts):
+    for box_id, text in zip(range(Id.FIRST_BOX, Id.FIRST_BOX + 9), texts):
+        drv('settext', EDIT, box_id, text)
+
+
+def total_is(text, what):
+    wait_for(lambda: drv('gettext', EDIT, Id.TOTAL) == text, what)
+
+
+def new_note_is_saved_and_listed(server):
+    today = datetime.date.today().strftime('%Y-%m-%d')
+    drv('command', MAIN, Id.NEW)
+    drv('wait', EDIT, 10)
+    number = drv('gettext', EDIT, Id.NUMBER)
+    check(re.fullmatch(r'SHD' + today.replace('-', '') + r'\d{6}', number), number)
+    check(drv('enabled', EDIT, Id.NUMBER) == '1', 'new number editable')
+    drv('settext', EDIT, Id.CUSTOMER, 'E2E 照明客户')
+    drv('settext', EDIT, Id.PROJECT, '测试项目')
+    fill_input_row(['LED灯带', 'NV-1', '5m', '12W', '单亮', '无', '2.5', '', '35'])
+    drv('click', EDIT, Id.ADD)
+    total_is('合计：¥87.50', 'total after add')
+    items = rows(EDIT, Id.ITEMS)
+    check(items == [['LED灯带', 'NV-1', '5m', '12W', '单亮', '无', '2.50', '个', '35.00',
+                     '87.50']], items)
+    check(drv('gettext', EDIT, Id.UNIT) == '个', 'input row cleared')
+    fill_input_row(['感应灯管', 'T8', '1.2m', '18W', '双亮', '雷达', '3abc', '支', '10'])
+    drv('click', EDIT, Id.ADD)
+    total_is('合计：¥117.50', 'total of two')
+    drv('settext', EDIT, Id.FIRST_BOX, '坏数量')
+    for bad in ('abc', '0x10', 'inf', '0.004'):
+        drv('settext', EDIT, Id.QUANTITY, bad)
+        drv('click', EDIT, Id.ADD)
+        check(drv('msgbox') == '提示\n数量必须大于 0', 'quantity %s refused' % bad)
+        drv('msgbox-click', Id.OK)
+    drv('select', EDIT, Id.ITEMS, 0)
+    fill_input_row(['LED灯带', 'NV-1', '5m', '12W', '单亮', '无', '4', '卷', '35'])
+    drv('click', EDIT, Id.UPDATE)
+    total_is('合计：¥170.00', 'total after update')
+    shot('editor-96dpi')
+    drv('select', EDIT, Id.ITEMS, 1)
+    drv('click', EDIT, Id.DELETE_ITEM)
+    total_is('合计：¥140.00', 'total after delete')
+    drv('click', EDIT, Id.SAVE)
+    drv('gone', EDIT, 15)
+    wait_for(lambda: rows(MAIN, Id.LIST) and rows(MAIN, Id.LIST)[0][1] == 'E2E 照明客户',
+             'listed')
+    first = rows(MAIN, Id.LIST)[0]
+    check(first[0] == number and first[6] == today and first[8] == '¥140.00', first)
+    stored = [n for n in server.notes() if n['no'] == number]
+    check(len(stored) == 1 and stored[0]['items'][0]['unit'] == '卷', stored)
+    return number
+
+
+def enter_in_an_open_drop_down_takes_the_entry(server):
+    # Enter while the status list is open takes the highlighted entry and closes the list;
+    # it never saves or closes the editor.
+    drv('select', MAIN, Id.LIST, 0)
+    drv('command', MAIN, Id.EDIT)
+    drv('wait', EDIT, 10)
+    before = drv('gettext', EDIT, Id.NOTE_STATUS)
+    drv('dropdown', EDIT, Id.NOTE_STATUS, 1)
+    wait_for(lambda: drv('dropped', EDIT, Id.NOTE_STATUS) == '1', 'list open')
+    drv('key', EDIT, Id.NOTE_STATUS, Id.VK_DOWN if before == '待送达' else 38)
+    drv('key', EDIT, Id.NOTE_STATUS, Id.VK_RETURN)
+    wait_for(lambda: drv('dropped', EDIT, Id.NOTE_STATUS) == '0', 'list closed by Enter')
+    after = drv('gettext', EDIT, Id.NOTE_STATUS)
+    check(after != before and after in ('待送达', '已送达'), (before, after))
+    check(quiet(WINE, DRIVER, 'wait', EDIT, '0') == 0, 'editor still open')
+    drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
+    drv('gone', EDIT, 10)
+
+
+def escape_closes_an_existing_note_unsaved(server, number):
+    drv('select', MAIN, Id.LIST, 0)
+    drv('command', MAIN, Id.EDIT)
+    drv('wait', EDIT, 10)
+    check(drv('enabled', EDIT, Id.NUMBER) == '0', 'number edit disabled')
+    drv('settext', EDIT, Id.CUSTOMER, '不应保存')
+    drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
+    drv('gone', EDIT, 10)
+    check([n['customer'] for n in server.notes() if n['no'] == number] == ['E2E 照明客户'],
+          'escape saved nothing')
+
+
+def keyboard_context_menu_acts_on_the_selected_note(server):
+    # Shift+F10 / the Menu key: the menu is for the selected row, not the one below it, and
+    # the last row offers the full menu.
+    listed = rows(MAIN, Id.LIST)
+    for row in (1, len(listed) - 1):
+        drv('select', MAIN, Id.LIST, row)
+        drv('contextmenu', MAIN, Id.LIST)
+        drv('menu-keys', Id.VK_DOWN, Id.VK_RETURN)  # the first entry: 编辑(&E)
+        drv('wait', EDIT, 10)
+        number = drv('gettext', EDIT, Id.NUMBER)
+        check(number == listed[row][0], 'row %d: editor for %s, selected %s' % (
+            row, number, listed[row][0]))
+        drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
+        drv('gone', EDIT, 10)
+
+
+def delete_asks_then_removes(server, number):
+    drv('select', MAIN, Id.LIST, 0)
+    drv('command', MAIN, Id.DELETE)
+    box = drv('msgbox')
+    check(box == '删除确认\n确定删除送货单 %s（E2E 照明客户）？\n此操作不可恢复。' % number, box)
+    drv('msgbox-click', Id.YES)
+    wait_for(lambda: len(rows(MAIN, Id.LIST)) == 5, 'row removed')
+    check(not [n for n in server.notes() if n['no'] == number], 'deleted on the server')
+
+
+def sign_out_empties_list_and_session(server):
+    drv('command', MAIN, Id.SIGN_OUT)
+    drv('wait', LOGIN, 15)
+    check(rows(MAIN, Id.LIST) == [], 'list emptied')
+    keys = ini()
+    check(keys.get('session/remember') == '0' and keys.get('session/userId') == '' and
+          keys.get('session/username') == '' and keys.get('session/company') == '', keys)
+    check(keys.get('session/account') == 'demo', keys)
+    check(drv('gettext', LOGIN, Id.ACCOUNT) == 'demo', 'account pre-filled')
+    check(drv('enabled', MAIN, 0) == '0', 'main window disabled while signing in')
+    sign_in('demo123', remember=True)
+    loaded()
+
+
+def close_stores_the_rectangle(client):
+    rect = [int(v) for v in drv('rect', MAIN).split()]
+    drv('close', MAIN)
+    check(client.wait_exit() == 0, 'exit code')
+    keys = ini()
+    check([int(keys['window/' + k]) for k in ('left', 'top', 'width', 'height')] ==
+          [rect[0], rect[1], rect[2] - rect[0], rect[3] - rect[1]], (keys, rect))
+    log = log_text()
+    check('login ok: 李经理 (1) remember=1' in log and 'notes loaded: 5' in log, log)
+
+
+def remembered_session_skips_the_login():
+    client = Client()
+    drv('wait', MAIN, 30)
+    check(quiet(WINE, DRIVER, 'wait', LOGIN, '0') != 0, 'no login window')
+    loaded()
+    drv('close', MAIN)
+    client.wait_exit()
+    check('login skipped (remembered session)' in log_text(), 'log line')
+
+
+def unknown_remembered_user_must_sign_in_again():
+    with open(os.path.join(app_dir(), 'config.ini'), 'rb') as f:
+        text = f.read().decode('utf-16')
+    text = re.sub(r'(?m)^userId=.*$', 'userId=424242', text)
+    with open(os.path.join(app_dir(), 'config.ini'), 'wb') as f:
+        f.write(text.encode('utf-16'))
+    client = Client()
+    drv('wait', LOGIN, 30)
+    keys = ini()
+    check(keys.get('session/userId') == '' and keys.get('session/username') == '' and
+          keys.get('session/company') == '' and keys.get('session/remember') == '1', keys)
+    check('saved session invalid, require login' in log_text(), 'log line')
+    sign_in('demo123', remember=True)
+    loaded()
+    drv('close', MAIN)
+    client.wait_exit()
+
+
+def sign_in_without_remember_asks_again_next_start():
+    client = Client()
+    drv('wait', MAIN, 30)  # still remembered from before
+    drv('command', MAIN, Id.SIGN_OUT)
+    sign_in('demo123', remember=False)
+    loaded()
+    keys = ini()
+    check(keys.get('session/remember') == '0' and keys.get('session/userId') == '' and
+          keys.get('session/username') == '' and keys.get('session/company') == '', keys)
+    drv('close', MAIN)
+    client.wait_exit()
+    client = Client()
+    drv('wait', LOGIN, 30)
+    check('login required' in log_text().rsplit('start ====', 1)[1], 'login required')
+    sign_in('demo123', remember=True)
+    loaded()
+    drv('close', MAIN)
+    client.wait_exit()
+
+
+def ascii_config_is_converted_and_keeps_chinese():
+    # An administrator's config.ini in UTF-8 without the UTF-16 mark: converted at start-up,
+    # every value kept, Chinese included (the prefix runs with an ANSI code page of 1252).
+    text = ''.join('[%s]\r\n%s' % (sec, ''.join('%s=%s\r\n' % kv for kv in keys.items()))
+                   for sec, keys in sections(ini()).items())
+    with open(os.path.join(app_dir(), 'config.ini'), 'wb') as f:
+        f.write(text.encode('utf-8'))
+    client = Client()
+    drv('wait', MAIN, 30)
+    loaded()
+    raw = open(os.path.join(app_dir(), 'config.ini'), 'rb').read()
+    check(raw[:2] == b'\xff\xfe', 'converted to UTF-16 with the mark')
+    check(ini().get('session/company') == '澄岚映辉照明科技有限公司', ini())
+    drv('close', MAIN)
+    client.wait_exit()
+
+
+def sections(flat):
+    out = {}
+    for key, value in flat.items():
+        sec, k = key.split('/', 1)
+        out.setdefault(sec, {})[k] = value
+    return out
+
+
+def screenshots_at_144_dpi():
+    set_dpi(144)
+    client = Client()
+    drv('wait', MAIN, 30)
+    loaded()
+    shot('main-144dpi')
+    drv('settext', MAIN, Id.SEARCH, '照明')
+    shot('main-filtered-144dpi')
+    drv('settext', MAIN, Id.SEARCH, '')
+    drv('select', MAIN, Id.LIST, 0)
+    drv('command', MAIN, Id.EDIT)
+    drv('wait', EDIT, 10)
+    shot('editor-144dpi')
+    drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
+    drv('gone', EDIT, 10)
+    drv('command', MAIN, Id.SIGN_OUT)
+    drv('wait', LOGIN, 15)
+    shot('login-144dpi')
+    drv('close', LOGIN)
+    check(client.wait_exit() == 0, 'closing the login window ends the program')
+
+
 def main():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     server = Server(os.path.join(WORK, 'data'))
     quiet(WINE, 'cmd', '/c', 'exit', '0')
     set_dpi(96)
-    shutil.rmtree(app_dir(), ignore_errors=True)
-    os.makedirs(app_dir())
-    with open(os.path.join(app_dir(), 'config.ini'), 'wb') as f:
-        f.write(('[app]\r\nserver=http://127.0.0.1:%d\r\n' % PORT).encode('utf-16'))
-    today = datetime.date.today().strftime('%Y-%m-%d')
+    fresh_config()
+    scenario = 'start'
     try:
         client = Client()
-        # -- a wrong password shows the service's message and keeps the typed password ----
-        drv('wait', LOGIN, 30)
-        shot('login-96dpi')
-        sign_in('wrong', remember=True)
-        wait_for(lambda: drv('gettext', LOGIN, 5004) == '账号或密码错误', 'refusal message')
-        check(drv('gettext', LOGIN, 5002) == 'wrong', 'typed password kept')
-        check(drv('enabled', LOGIN, 5001) == '1', 'inputs enabled again')
-        # -- a successful sign-in with the remember box writes the session keys --------------
-        drv('settext', LOGIN, 5002, 'demo123')
-        drv('click', LOGIN, 5005)
-        drv('wait', MAIN, 20)
-        wait_for(lambda: status().startswith('共 5 单'), 'notes loaded')
-        keys = ini()
-        check(keys.get('session/userId') == '1' and keys.get('session/remember') == '1', keys)
-        check(keys.get('session/username') == '李经理', keys)
-        check(keys.get('session/company') == '澄岚映辉照明科技有限公司', keys)
-        check(keys.get('session/account') == 'demo', keys)
-        listed = rows(MAIN, 1001)
-        check(len(listed) == 5 and listed[0][0] == 'SHD20261203090500', listed)
-        check(listed[0][8] == '¥10670.00' and listed[0][9] == '3', listed[0])
-        shot('main-96dpi')
-        # -- search with spaces around 照明 filters like 照明 alone --------------------------
-        drv('settext', MAIN, 1002, '  照明  ')
-        shown = rows(MAIN, 1001)
-        expect = [n for n in server.notes() if any('照明' in n[k] for k in (
-            'no', 'customer', 'project', 'address', 'contact', 'contactPhone', 'status'))]
-        check([r[0] for r in shown] == [n['no'] for n in expect], (shown, expect))
-        total = sum(float(r[8][1:]) for r in shown)
-        check(status().startswith('共 %d 单（筛选后）· 合计 ¥%.2f' % (len(shown), total)), status())
-        shot('main-filtered-96dpi')
-        drv('settext', MAIN, 1002, '2026-12-03')  # the date is not searched
-        check(rows(MAIN, 1001) == [], 'date search')
-        drv('settext', MAIN, 1002, '')
-        # -- a refresh that fails keeps the rows and shows the error ----------------------
-        server.stop()
-        drv('command', MAIN, 2001)
-        box = drv('msgbox', 20)
-        check(box.startswith('读取送货单失败\n读取送货单失败：'), box)
-        check(status().startswith('读取失败：读取送货单失败：'), status())
-        check(len(rows(MAIN, 1001)) == 5, 'rows kept')
-        drv('msgbox-click', 1)
-        server.start()
-        drv('command', MAIN, 2001)
-        wait_for(lambda: status().startswith('共 5 单'), 'reload')
-        # -- a new note: number, today's date, items and totals, saved and listed ----------
-        drv('command', MAIN, 2002)
-        drv('wait', EDIT, 10)
-        number = drv('gettext', EDIT, 3001)
-        check(re.fullmatch(r'SHD' + today.replace('-', '') + r'\d{6}', number), number)
-        check(drv('enabled', EDIT, 3001) == '1', 'new number editable')
-        drv('settext', EDIT, 3003, 'E2E 照明客户')
-        drv('settext', EDIT, 3004, '测试项目')
-        for box_id, text in zip(range(3011, 3020),
-                                ['LED灯带', 'NV-1', '5m', '12W', '单亮', '无', '2.5', '', '35']):
-            drv('settext', EDIT, box_id, text)
-        drv('click', EDIT, 3020)
-        wait_for(lambda: drv('gettext', EDIT, 3023) == '合计：¥87.50', 'total after add')
-        items = rows(EDIT, 3010)
-        check(items == [['LED灯带', 'NV-1', '5m', '12W', '单亮', '无', '2.50', '个', '35.00',
-                         '87.50']], items)
-        check(drv('gettext', EDIT, 3018) == '个', 'input row cleared')
-        for box_id, text in zip(range(3011, 3020),
-                                ['感应灯管', 'T8', '1.2m', '18W', '双亮', '雷达', '3abc', '支', '10']):
-            drv('settext', EDIT, box_id, text)
-        drv('click', EDIT, 3020)
-        wait_for(lambda: drv('gettext', EDIT, 3023) == '合计：¥117.50', 'total of two')
-        drv('settext', EDIT, 3011, '坏数量')
-        drv('settext', EDIT, 3017, 'abc')
-        drv('click', EDIT, 3020)
-        check(drv('msgbox') == '提示\n数量必须大于 0', 'quantity refused')
-        drv('msgbox-click', 1)
-        drv('select', EDIT, 3010, 0)
-        for box_id, text in zip(range(3011, 3020),
-                                ['LED灯带', 'NV-1', '5m', '12W', '单亮', '无', '4', '卷', '35']):
-            drv('settext', EDIT, box_id, text)
-        drv('click', EDIT, 3021)
-        wait_for(lambda: drv('gettext', EDIT, 3023) == '合计：¥170.00', 'total after update')
-        shot('editor-96dpi')
-        drv('select', EDIT, 3010, 1)
-        drv('click', EDIT, 3022)
-        wait_for(lambda: drv('gettext', EDIT, 3023) == '合计：¥140.00', 'total after delete')
-        drv('click', EDIT, 3024)
-        drv('gone', EDIT, 15)
-        wait_for(lambda: rows(MAIN, 1001) and rows(MAIN, 1001)[0][1] == 'E2E 照明客户', 'listed')
-        first = rows(MAIN, 1001)[0]
-        check(first[0] == number and first[6] == today and first[8] == '¥140.00', first)
-        stored = [n for n in server.notes() if n['no'] == number]
-        check(len(stored) == 1 and stored[0]['items'][0]['unit'] == '卷', stored)
-        # -- an existing note: number disabled; Escape closes without saving ----------------
-        drv('select', MAIN, 1001, 0)
-        drv('command', MAIN, 2003)
-        drv('wait', EDIT, 10)
-        check(drv('enabled', EDIT, 3001) == '0', 'number edit disabled')
-        drv('settext', EDIT, 3003, '不应保存')
-        drv('key', EDIT, 3003, 27)
-        drv('gone', EDIT, 10)
-        check([n['customer'] for n in server.notes() if n['no'] == number] == ['E2E 照明客户'],
-              'escape saved nothing')
-        # -- delete asks, then removes the note on the server --------------------------------
-        drv('select', MAIN, 1001, 0)
-        drv('command', MAIN, 2005)
-        box = drv('msgbox')
-        check(box == '删除确认\n确定删除送货单 %s（E2E 照明客户）？\n此操作不可恢复。' % number, box)
-        drv('msgbox-click', 6)
-        wait_for(lambda: len(rows(MAIN, 1001)) == 5, 'row removed')
-        check(not [n for n in server.notes() if n['no'] == number], 'deleted on the server')
-        # -- sign-out empties the list and the session keys ----------------------------------
-        drv('command', MAIN, 2006)
-        drv('wait', LOGIN, 15)
-        check(rows(MAIN, 1001) == [], 'list emptied')
-        keys = ini()
-        check(keys.get('session/remember') == '0' and keys.get('session/userId') == '' and
-              keys.get('session/username') == '' and keys.get('session/company') == '', keys)
-        check(keys.get('session/account') == 'demo', keys)
-        check(drv('gettext', LOGIN, 5001) == 'demo', 'account pre-filled')
-        check(drv('enabled', MAIN, 0) == '0', 'main window disabled while signing in')
-        sign_in('demo123', remember=True)
-        wait_for(lambda: status().startswith('共 5 单'), 'signed in again')
-        # -- closing the main window stores its rectangle -----------------------------------
-        rect = [int(v) for v in drv('rect', MAIN).split()]
-        drv('close', MAIN)
-        check(client.wait_exit() == 0, 'exit code')
-        keys = ini()
-        check([int(keys['window/' + k]) for k in ('left', 'top', 'width', 'height')] ==
-              [rect[0], rect[1], rect[2] - rect[0], rect[3] - rect[1]], (keys, rect))
-        log = open(os.path.join(app_dir(), 'app.log'), encoding='utf-8').read()
-        check('login ok: 李经理 (1) remember=1' in log and 'notes loaded: 5' in log, log)
-        # -- a restart with the remembered session skips the login window -------------------
-        client = Client()
-        drv('wait', MAIN, 30)
-        check(quiet(WINE, DRIVER, 'wait', LOGIN, '0') != 0, 'no login window')
-        wait_for(lambda: status().startswith('共 5 单'), 'remembered session loads')
-        drv('close', MAIN)
-        client.wait_exit()
-        check('login skipped (remembered session)' in
-              open(os.path.join(app_dir(), 'app.log'), encoding='utf-8').read(), 'log line')
-
-        # -- a remembered user the service no longer knows must sign in again ---------------
-        with open(os.path.join(app_dir(), 'config.ini'), 'rb') as f:
-            text = f.read().decode('utf-16')
-        text = re.sub(r'(?m)^userId=.*$', 'userId=424242', text)
-        with open(os.path.join(app_dir(), 'config.ini'), 'wb') as f:
-            f.write(text.encode('utf-16'))
-        client = Client()
-        drv('wait', LOGIN, 30)
-        keys = ini()
-        check(keys.get('session/userId') == '' and keys.get('session/username') == '' and
-              keys.get('session/company') == '' and keys.get('session/remember') == '1', keys)
-        check('saved session invalid, require login' in
-              open(os.path.join(app_dir(), 'app.log'), encoding='utf-8').read(), 'log line')
-        sign_in('demo123', remember=True)
-        wait_for(lambda: status().startswith('共 5 单'), 'signed in after the invalid session')
-        drv('close', MAIN)
-        client.wait_exit()
-
-        # -- screenshots at 144 DPI ----------------------------------------------------------
-        set_dpi(144)
-        client = Client()
-        drv('wait', MAIN, 30)
-        wait_for(lambda: status().startswith('共 5 单'), 'loaded at 144 DPI')
-        shot('main-144dpi')
-        drv('settext', MAIN, 1002, '照明')
-        shot('main-filtered-144dpi')
-        drv('settext', MAIN, 1002, '')
-        drv('select', MAIN, 1001, 0)
-        drv('command', MAIN, 2003)
-        drv('wait', EDIT, 10)
-        shot('editor-144dpi')
-        drv('key', EDIT, 3003, 27)
-        drv('gone', EDIT, 10)
-        drv('command', MAIN, 2006)
-        drv('wait', LOGIN, 15)
-        shot('login-144dpi')
-        drv('close', LOGIN)
-        check(client.wait_exit() == 0, 'closing the login window ends the program')
+        for scenario, run in [
+                ('refused password is kept', refused_password_is_kept),
+                ('remembered sign-in writes the session', remembered_sign_in_writes_the_session),
+                ('search trims spaces and skips the date', search_trims_spaces_and_skips_the_date),
+                ('failed refresh keeps the rows', failed_refresh_keeps_the_rows)]:
+            run(server)
+        scenario = 'new note is saved and listed'
+        number = new_note_is_saved_and_listed(server)
+        scenario = 'Enter in an open drop-down takes the entry'
+        enter_in_an_open_drop_down_takes_the_entry(server)
+        scenario = 'Escape closes an existing note unsaved'
+        escape_closes_an_existing_note_unsaved(server, number)
+        scenario = 'keyboard context menu acts on the selected note'
+        keyboard_context_menu_acts_on_the_selected_note(server)
+        scenario = 'delete asks then removes'
+        delete_asks_then_removes(server, number)
+        scenario = 'sign-out empties list and session'
+        sign_out_empties_list_and_session(server)
+        scenario = 'close stores the rectangle'
+        close_stores_the_rectangle(client)
+        for scenario, run in [
+                ('remembered session skips the login', remembered_session_skips_the_login),
+                ('unknown remembered user must sign in again',
+                 unknown_remembered_user_must_sign_in_again),
+                ('sign-in without remember asks again next start',
+                 sign_in_without_remember_asks_again_next_start),
+                ('config.ini without the UTF-16 mark is converted',
+                 ascii_config_is_converted_and_keeps_chinese),
+                ('screenshots at 144 DPI', screenshots_at_144_dpi)]:
+            run()
+    except AssertionError as e:
+        raise AssertionError('%s: %s' % (scenario, e))
     finally:
         set_dpi(96)
-        quiet('pkill', '-f', 'norvane.exe')
+        Client.end_all()
         server.stop()
     print('%d checks passed' % checks)
 

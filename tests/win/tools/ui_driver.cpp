@@ -19,6 +19,10 @@
 //   time-command CLASS ID          WM_COMMAND ID sent and waited for; prints milliseconds
 //   close CLASS                    posts WM_CLOSE
 //   rect CLASS                     prints left top right bottom of the window
+//   contextmenu CLASS ID           WM_CONTEXTMENU for child ID as the keyboard sends it (-1, -1)
+//   menu-keys VK...                posts WM_KEYDOWN of each VK to the open pop-up menu
+//   dropdown CLASS ID 0|1          CB_SHOWDROPDOWN
+//   dropped CLASS ID               prints 1 when the combo box's list is open, else 0
 #include <windows.h>
 #include <commctrl.h>
 
@@ -136,6 +140,22 @@ int wmain(int argc, wchar_t** argv) {
         for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
         return 0;
     }
+    if (action == L"menu-keys") {
+        HWND menu = nullptr;
+        for (int i = 0; i < 100 && !menu; ++i) {
+            menu = FindWindowW(L"#32768", nullptr);
+            if (!menu || !IsWindowVisible(menu)) {
+                menu = nullptr;
+                Sleep(50);
+            }
+        }
+        if (!menu) return Fail("no pop-up menu");
+        for (int i = 2; i < argc; ++i) {
+            PostMessageW(menu, WM_KEYDOWN, static_cast<WPARAM>(num(i, 0)), 1);
+            Sleep(100);
+        }
+        return 0;
+    }
     std::wstring cls = arg(2);
     if (action == L"gone") {
         for (int i = 0; i <= static_cast<int>(num(3, 10) * 20); ++i) {
@@ -193,6 +213,12 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
     } else if (action == L"key") {
         PostMessageW(c, WM_KEYDOWN, static_cast<WPARAM>(num(4, 0)), 1);
+    } else if (action == L"contextmenu") {
+        PostMessageW(top, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(c), static_cast<LPARAM>(-1));
+    } else if (action == L"dropdown") {
+        SendMessageW(c, CB_SHOWDROPDOWN, num(4, 0) != 0, 0);
+    } else if (action == L"dropped") {
+        std::printf("%d", SendMessageW(c, CB_GETDROPPEDSTATE, 0, 0) ? 1 : 0);
     } else if (action == L"combo") {
         SendMessageW(c, CB_SETCURSEL, static_cast<WPARAM>(num(4, 0)), 0);
     } else if (action == L"check") {
