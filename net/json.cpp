@@ -275,7 +275,7 @@ std::u16string number_text(double value) {
         value == static_cast<double>(static_cast<int64_t>(value))) {
         return format_fixed_u16(value, 0);
     }
-    std::array<char, 64> buf;  // the rule's buffer: 63 characters and the terminator
+    std::array<char, 64> buf;  // 63 characters and the terminator, as the service expects
     auto r = std::to_chars(buf.data(), buf.data() + buf.size() - 1, value,
                            std::chars_format::fixed, 2);
     if (r.ec != std::errc{}) {

@@ -54,7 +54,7 @@ std::u16string json_text(const JsonValue& value, std::u16string_view key,
                          std::u16string_view fallback);
 
 // "%.0f" for integral values within the signed 64-bit range, else "%.2f".
-// Our choice for magnitudes whose "%.2f" text would not fit the 64-character buffer of the rule
+// For magnitudes whose "%.2f" text would not fit the 64-character buffer the text is made in
 // (beyond about 10^61): the shortest round-trip scientific form such as 1.5e+70, which is still
 // a valid JSON number and still readable.
 std::u16string number_text(double value);

@@ -14,7 +14,7 @@ DATA=$(mktemp -d)
 PORT=18955
 build/native/norvane-server serve --data "$DATA" --listen 127.0.0.1:$PORT >"$DATA/out" 2>/dev/null &
 SERVER=$!
-trap 'kill $SERVER 2>/dev/null; pkill -f norvane.exe; rm -rf "$DATA"' EXIT
+trap 'kill $SERVER 2>/dev/null; [ -n "${CLIENT:-}" ] && kill $CLIENT 2>/dev/null; rm -rf "$DATA"' EXIT
 until grep -q listening "$DATA/out" 2>/dev/null; do sleep 0.2; done
 USER_ID=$(echo pw | build/native/norvane-server user add --data "$DATA" --account big \
     --type enterprise --company 澄岚映辉照明科技有限公司)
@@ -49,6 +49,7 @@ import sys
 open(sys.argv[1], 'wb').write('[app]\r\nserver=http://127.0.0.1:$PORT\r\n[session]\r\nuserId=$USER_ID\r\nremember=1\r\n'.encode('utf-16'))" "$APPDIR/config.ini"
 D="tools/wine.sh build/windows/ui_driver.exe"
 tools/wine.sh build/windows/norvane.exe >/dev/null 2>&1 &
+CLIENT=$!
 $D wait NorvaneMainWnd 60
 for _ in $(seq 100); do $D gettext NorvaneMainWnd 1003 | grep -q '共 10000 单' && break; sleep 0.5; done
 echo "status: $($D gettext NorvaneMainWnd 1003)"

@@ -123,7 +123,7 @@ TEST(DatePicker, ReadsYearMonthDayFrom1970On) {
     ASSERT_TRUE(parse_note_date(u"2026-12-06", y, m, d));
     EXPECT_EQ(y * 10000 + m * 100 + d, 20261206);
     EXPECT_TRUE(parse_note_date(u"2026-3-1", y, m, d));
-    EXPECT_TRUE(parse_note_date(u"2026-02-31", y, m, d));  // day 1-31 only, as the rule says
+    EXPECT_TRUE(parse_note_date(u"2026-02-31", y, m, d));  // the day is only checked against 1-31
     EXPECT_FALSE(parse_note_date(u"1969-12-31", y, m, d));
     EXPECT_FALSE(parse_note_date(u"2026/12/06", y, m, d));
     EXPECT_FALSE(parse_note_date(u"2026-13-01", y, m, d));
