@@ -2,6 +2,7 @@
 // with a test (app/startup.h, notes/session.h, ui/ui_logic.h); what stays here is the order of
 // the calls and the Win32 objects whose lifetime is the run.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -71,18 +72,22 @@ void PrepareFilesAndLog() {
         case nv::ConfigFile::Created:
             nv::config_write(p.config_path, u"app", u"server", nv::kDefaultServer);
             break;
-        case nv::ConfigFile::Converted: nv::app_log().line("config.ini converted to UTF-16"); break;
+        case nv::ConfigFile::Converted:
+            nv::app_log().line("config.ini converted to UTF-16");
+            break;
         case nv::ConfigFile::Failed:
             nv::app_log().line("config.ini could not be prepared; Chinese values may be lost");
             break;
-        case nv::ConfigFile::AlreadyUtf16: break;
+        case nv::ConfigFile::AlreadyUtf16:
+            break;
     }
 }
 
 // Another instance runs: bring its window forward.
 void ActivateOtherInstance() {
     if (HWND other = FindWindowW(L"NorvaneMainWnd", nullptr)) {
-        if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
+        if (IsIconic(other))
+            ShowWindow(other, SW_RESTORE);
         SetForegroundWindow(other);
     }
 }
@@ -91,8 +96,8 @@ int RunInteractive() {
     nv::Process& p = process();
     nv::LoginSession& session = nv::login_session();
     nv::ComApartment com;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
-                                             ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_DATE_CLASSES |
+                                             ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     nv::UiResources ui_resources(p.dpi);
     nv::RegisterWindowClasses();
@@ -101,20 +106,23 @@ int RunInteractive() {
         nv::app_log().line("login skipped (remembered session)");
     } else {
         nv::app_log().line("login required");
-        if (!nv::RunLoginWindow()) return 0;
+        if (!nv::RunLoginWindow())
+            return 0;
     }
     nv::fill_company(p.config_path, session);
 
     nv::Placement at = nv::read_placement(p.config_path);
     HWND main = nv::CreateMainWindow(nv::BuildMenuBar(), at.left, at.top, at.width, at.height);
-    if (!main) return 1;
+    if (!main)
+        return 1;
     // Always maximised; the saved placement is the restored size.
     ShowWindow(main, SW_MAXIMIZE);
     UpdateWindow(main);
     nv::LoadNotes();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (nv::HandleMainWindowKey(msg)) continue;
+        if (nv::HandleMainWindowKey(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -148,7 +156,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 0;
     }
     if (nv::has_switch(CommandLineArguments(), u"--selftest")) {
-        if (session.user_id.empty()) session.user_id = u"USER_1700000000000";
+        if (session.user_id.empty())
+            session.user_id = u"USER_1700000000000";
         nv::run_selftest_beside_exe(session.base_url, session.user_id);
         nv::app_log().line("selftest done");
         nv::app_log().close();

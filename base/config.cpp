@@ -13,7 +13,9 @@ constexpr std::size_t kBufferChars = 2048;
 // config.ini is a few kilobytes; anything past this is not ours to convert.
 constexpr std::size_t kMaxConfigBytes = 16u << 20;
 
-bool missing(const std::u16string& v) { return v.empty() || v == kSentinel; }
+bool missing(const std::u16string& v) {
+    return v.empty() || v == kSentinel;
+}
 
 }  // namespace
 
@@ -39,7 +41,8 @@ int config_int(std::u16string_view path, std::u16string_view section, std::u16st
 }
 
 std::string ini_bytes_as_utf16(std::string_view bytes) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
     std::u16string text = is_utf8(bytes) ? utf8_to_utf16(bytes) : ansi_to_utf16(bytes);
     std::string out = "\xFF\xFE";
     out.reserve(2 + text.size() * 2);
@@ -51,14 +54,16 @@ std::string ini_bytes_as_utf16(std::string_view bytes) {
 }
 
 ConfigFile prepare_config_file(std::u16string_view path) {
-    if (!file_exists(path)) return create_utf16_file(path) ? ConfigFile::Created : ConfigFile::Failed;
+    if (!file_exists(path))
+        return create_utf16_file(path) ? ConfigFile::Created : ConfigFile::Failed;
     std::string bytes;
-    if (!read_file(path, kMaxConfigBytes, bytes)) return ConfigFile::Failed;
+    if (!read_file(path, kMaxConfigBytes, bytes))
+        return ConfigFile::Failed;
     // Big-endian UTF-16 is also read by the profile functions; leave it as it is.
     if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")
         return ConfigFile::AlreadyUtf16;
     return replace_file(path, ini_bytes_as_utf16(bytes)) ? ConfigFile::Converted
-                                                          : ConfigFile::Failed;
+                                                         : ConfigFile::Failed;
 }
 
 }  // namespace nv

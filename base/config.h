@@ -13,8 +13,7 @@ std::u16string config_lookup(std::u16string_view path, std::u16string_view secti
                              std::u16string_view key, std::u16string_view fallback);
 
 // Whether the key is missing or empty (what a lookup would replace by its fallback).
-bool config_missing(std::u16string_view path, std::u16string_view section,
-                    std::u16string_view key);
+bool config_missing(std::u16string_view path, std::u16string_view section, std::u16string_view key);
 
 // One key. Line breaks and other control characters in the value become spaces: a value from
 // the service (a company name, say) must never add lines or keys to the file.

@@ -21,7 +21,8 @@ bool file_exists(std::u16string_view path) {
 bool create_utf16_file(std::u16string_view path) {
     UniqueHandle f(CreateFileW(wide_copy(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f) return false;
+    if (!f)
+        return false;
     static const unsigned char kBom[] = {0xFF, 0xFE};
     DWORD written = 0;
     return WriteFile(f.get(), kBom, sizeof kBom, &written, nullptr) && written == sizeof kBom;
@@ -30,7 +31,8 @@ bool create_utf16_file(std::u16string_view path) {
 bool read_file(std::u16string_view path, std::size_t limit, std::string& bytes) {
     UniqueHandle f(CreateFileW(wide_copy(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f) return false;
+    if (!f)
+        return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(f.get(), &size) || size.QuadPart < 0 ||
         static_cast<unsigned long long>(size.QuadPart) > limit)
@@ -50,7 +52,8 @@ bool replace_file(std::u16string_view path, std::string_view bytes) {
     {
         UniqueHandle f(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!f) return false;
+        if (!f)
+            return false;
         DWORD written = 0;
         if (!WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                        nullptr) ||

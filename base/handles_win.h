@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <objbase.h>
 #include <winspool.h>
 
@@ -24,7 +25,8 @@ public:
     ~Owned() { reset(); }
     Owned(Owned&& other) noexcept : h_(other.release()) {}
     Owned& operator=(Owned&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
     Owned(const Owned&) = delete;
@@ -34,7 +36,8 @@ public:
     explicit operator bool() const { return Traits::valid(h_); }
     [[nodiscard]] type release() { return std::exchange(h_, Traits::invalid()); }
     void reset(type h = Traits::invalid()) {
-        if (Traits::valid(h_)) Traits::close(h_);
+        if (Traits::valid(h_))
+            Traits::close(h_);
         h_ = h;
     }
 
@@ -111,7 +114,8 @@ class WindowDc {
 public:
     explicit WindowDc(HWND wnd) : wnd_(wnd), dc_(GetDC(wnd)) {}
     ~WindowDc() {
-        if (dc_) ReleaseDC(wnd_, dc_);
+        if (dc_)
+            ReleaseDC(wnd_, dc_);
     }
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
@@ -143,9 +147,11 @@ private:
 // object can be deleted afterwards (a selected object is never freed).
 class SelectGuard {
 public:
-    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
+    SelectGuard(HDC dc, HGDIOBJ object)
+        : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
     ~SelectGuard() {
-        if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+        if (old_ && old_ != HGDI_ERROR)
+            SelectObject(dc_, old_);
     }
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
@@ -163,7 +169,8 @@ public:
         : handle_(CreateMutexW(nullptr, TRUE, name)),
           already_existed_(handle_ && GetLastError() == ERROR_ALREADY_EXISTS) {}
     ~HeldMutex() {
-        if (handle_ && !already_existed_) ReleaseMutex(handle_.get());
+        if (handle_ && !already_existed_)
+            ReleaseMutex(handle_.get());
     }
     HeldMutex(const HeldMutex&) = delete;
     HeldMutex& operator=(const HeldMutex&) = delete;
@@ -180,7 +187,8 @@ class ComApartment {
 public:
     ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~ComApartment() {
-        if (ok_) CoUninitialize();
+        if (ok_)
+            CoUninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;

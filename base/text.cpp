@@ -132,7 +132,8 @@ bool is_c_space(char16_t c) {
 // and tells whether the sign was a minus.
 bool skip_space_and_sign(std::u16string_view s, std::size_t& i) {
     while (i < s.size() && is_c_space(s[i])) ++i;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) return s[i++] == u'-';
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+        return s[i++] == u'-';
     return false;
 }
 
@@ -140,12 +141,16 @@ bool is_hex(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
-char16_t lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
+char16_t lower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? c + 32 : c;
+}
 
 bool starts_with_nocase(std::u16string_view s, std::size_t at, std::string_view word) {
-    if (s.size() - at < word.size()) return false;
+    if (s.size() - at < word.size())
+        return false;
     for (std::size_t i = 0; i < word.size(); ++i) {
-        if (lower(s[at + i]) != static_cast<char16_t>(word[i])) return false;
+        if (lower(s[at + i]) != static_cast<char16_t>(word[i]))
+            return false;
     }
     return true;
 }
@@ -157,7 +162,8 @@ void narrow_number_run(std::u16string_view s, std::size_t at, bool hex, std::str
         char16_t c = s[i];
         bool ok = (c >= u'0' && c <= u'9') || c == u'.' || c == u'+' || c == u'-' ||
                   (hex ? (is_hex(c) || c == u'p' || c == u'P') : (c == u'e' || c == u'E'));
-        if (!ok) break;
+        if (!ok)
+            break;
         out.push_back(static_cast<char>(c));
     }
 }
@@ -174,10 +180,13 @@ double out_of_range_value(std::string_view token) {
             point = true;
         } else if (c >= '0' && c <= '9') {
             if (!point) {
-                if (found || c != '0') found = true, ++int_digits;
+                if (found || c != '0')
+                    found = true, ++int_digits;
             } else if (!found) {
-                if (c == '0') ++frac_zeros;
-                else found = true;
+                if (c == '0')
+                    ++frac_zeros;
+                else
+                    found = true;
             }
         } else {
             break;
@@ -187,10 +196,13 @@ double out_of_range_value(std::string_view token) {
     if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
         bool neg = false;
         ++i;
-        if (i < token.size() && (token[i] == '+' || token[i] == '-')) neg = token[i++] == '-';
+        if (i < token.size() && (token[i] == '+' || token[i] == '-'))
+            neg = token[i++] == '-';
         for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i)
-            if (exp10 < 1000000000) exp10 = exp10 * 10 + (token[i] - '0');
-        if (neg) exp10 = -exp10;
+            if (exp10 < 1000000000)
+                exp10 = exp10 * 10 + (token[i] - '0');
+        if (neg)
+            exp10 = -exp10;
     }
     long long magnitude = int_digits > 0 ? int_digits - 1 : -(frac_zeros + 1);
     return (found && magnitude + exp10 >= 0) ? std::numeric_limits<double>::infinity() : 0.0;
@@ -199,7 +211,8 @@ double out_of_range_value(std::string_view token) {
 }  // namespace
 
 double wcstod_like(std::u16string_view s, std::size_t* consumed) {
-    if (consumed) *consumed = 0;
+    if (consumed)
+        *consumed = 0;
     std::size_t i = 0;
     bool neg = skip_space_and_sign(s, i);
     double v = 0.0;
@@ -214,7 +227,8 @@ double wcstod_like(std::u16string_view s, std::size_t* consumed) {
             while (j < s.size() && (is_hex(s[j]) || (s[j] >= u'g' && s[j] <= u'z') ||
                                     (s[j] >= u'G' && s[j] <= u'Z') || s[j] == u'_'))
                 ++j;
-            if (j < s.size() && s[j] == u')') end = j + 1;
+            if (j < s.size() && s[j] == u')')
+                end = j + 1;
         }
         v = std::numeric_limits<double>::quiet_NaN();
     } else {
@@ -222,7 +236,8 @@ double wcstod_like(std::u16string_view s, std::size_t* consumed) {
                    (is_hex(s[i + 2]) || (s[i + 2] == u'.' && i + 3 < s.size() && is_hex(s[i + 3])));
         std::string token;
         narrow_number_run(s, hex ? i + 2 : i, hex, token);
-        if (!token.empty() && (token[0] == '+' || token[0] == '-')) token.clear();
+        if (!token.empty() && (token[0] == '+' || token[0] == '-'))
+            token.clear();
         auto r = std::from_chars(token.data(), token.data() + token.size(), v,
                                  hex ? std::chars_format::hex : std::chars_format::general);
         if (r.ec == std::errc::invalid_argument) {
@@ -233,27 +248,34 @@ double wcstod_like(std::u16string_view s, std::size_t* consumed) {
                 return 0.0;
             }
         } else {
-            if (r.ec == std::errc::result_out_of_range) v = out_of_range_value(token);
+            if (r.ec == std::errc::result_out_of_range)
+                v = out_of_range_value(token);
             end = (hex ? i + 2 : i) + static_cast<std::size_t>(r.ptr - token.data());
         }
     }
-    if (consumed) *consumed = end;
+    if (consumed)
+        *consumed = end;
     return neg ? -v : v;
 }
 
 double read_decimal(std::u16string_view s, std::size_t* consumed) {
-    if (consumed) *consumed = 0;
+    if (consumed)
+        *consumed = 0;
     std::size_t i = 0;
     bool neg = skip_space_and_sign(s, i);
     std::string token;
     narrow_number_run(s, i, false, token);
-    if (!token.empty() && (token[0] == '+' || token[0] == '-')) return 0.0;
+    if (!token.empty() && (token[0] == '+' || token[0] == '-'))
+        return 0.0;
     double v = 0.0;
-    auto r = std::from_chars(token.data(), token.data() + token.size(), v,
-                             std::chars_format::general);
-    if (r.ec == std::errc::invalid_argument) return 0.0;
-    if (r.ec == std::errc::result_out_of_range) v = out_of_range_value(token);
-    if (consumed) *consumed = i + static_cast<std::size_t>(r.ptr - token.data());
+    auto r =
+        std::from_chars(token.data(), token.data() + token.size(), v, std::chars_format::general);
+    if (r.ec == std::errc::invalid_argument)
+        return 0.0;
+    if (r.ec == std::errc::result_out_of_range)
+        v = out_of_range_value(token);
+    if (consumed)
+        *consumed = i + static_cast<std::size_t>(r.ptr - token.data());
     return neg ? -v : v;
 }
 
@@ -278,19 +300,26 @@ uint32_t wcstoul16_like(std::u16string_view s) {
 }
 
 int32_t wcstol_like(std::u16string_view s, std::size_t* consumed) {
-    if (consumed) *consumed = 0;
+    if (consumed)
+        *consumed = 0;
     std::size_t i = 0;
     bool neg = skip_space_and_sign(s, i);
     std::size_t start = i;
     int64_t v = 0;
     for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) {
-        if (v <= int64_t{1} << 32) v = v * 10 + (s[i] - u'0');
+        if (v <= int64_t{1} << 32)
+            v = v * 10 + (s[i] - u'0');
     }
-    if (i == start) return 0;
-    if (consumed) *consumed = i;
-    if (neg) v = -v;
-    if (v > INT32_MAX) return INT32_MAX;
-    if (v < INT32_MIN) return INT32_MIN;
+    if (i == start)
+        return 0;
+    if (consumed)
+        *consumed = i;
+    if (neg)
+        v = -v;
+    if (v > INT32_MAX)
+        return INT32_MAX;
+    if (v < INT32_MIN)
+        return INT32_MIN;
     return static_cast<int32_t>(v);
 }
 
@@ -307,7 +336,8 @@ void wipe(std::string& bytes) {
 std::u16string on_one_line(std::u16string_view text) {
     std::u16string out(text);
     for (char16_t& c : out) {
-        if (c < 0x20 || c == 0x7F) c = u' ';
+        if (c < 0x20 || c == 0x7F)
+            c = u' ';
     }
     return out;
 }

@@ -15,10 +15,14 @@ inline const wchar_t* as_wide(const std::u16string& s) {
     return reinterpret_cast<const wchar_t*>(s.c_str());
 }
 
-inline const wchar_t* as_wide(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
+inline const wchar_t* as_wide(const char16_t* s) {
+    return reinterpret_cast<const wchar_t*>(s);
+}
 
 // For the functions that fill a buffer the caller sized.
-inline wchar_t* as_wide_buffer(std::u16string& s) { return reinterpret_cast<wchar_t*>(s.data()); }
+inline wchar_t* as_wide_buffer(std::u16string& s) {
+    return reinterpret_cast<wchar_t*>(s.data());
+}
 
 // A NUL-terminated copy of a view.
 inline std::wstring wide_copy(std::u16string_view s) {
@@ -33,6 +37,8 @@ inline std::u16string from_wide(const wchar_t* s, std::size_t n) {
     return std::u16string(reinterpret_cast<const char16_t*>(s), n);
 }
 
-inline std::u16string from_wide(std::wstring_view s) { return from_wide(s.data(), s.size()); }
+inline std::u16string from_wide(std::wstring_view s) {
+    return from_wide(s.data(), s.size());
+}
 
 }  // namespace nv

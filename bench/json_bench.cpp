@@ -4,10 +4,10 @@
 // the same run for comparison. The peak heap of each tree is reported against the text size.
 //
 //   build/native/json_bench [--benchmark_min_time=2]
-#include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <atomic>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -30,7 +30,8 @@ std::atomic<long long> g_live{0};
 std::atomic<long long> g_peak{0};
 
 void note_alloc(void* p) {
-    if (!p || !g_track.load(std::memory_order_relaxed)) return;
+    if (!p || !g_track.load(std::memory_order_relaxed))
+        return;
     long long now = g_live += static_cast<long long>(malloc_usable_size(p));
     long long peak = g_peak.load();
     while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
@@ -40,7 +41,8 @@ void note_alloc(void* p) {
 
 void* operator new(std::size_t n) {
     void* p = std::malloc(n ? n : 1);
-    if (!p) throw std::bad_alloc();
+    if (!p)
+        throw std::bad_alloc();
     note_alloc(p);
     return p;
 }
@@ -49,21 +51,23 @@ void operator delete(void* p) noexcept {
         g_live -= static_cast<long long>(malloc_usable_size(p));
     std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
 
 // ---- the answer ------------------------------------------------------------------------------
 
 namespace {
 
 const char* const kCustomers[] = {"澄岚映辉照明工程有限公司", "深圳市光年科技有限公司",
-                                  "佛山照明城新区店", "东莞市明辉装饰工程部",
-                                  "广州天河灯饰批发中心", "中山古镇灯具市场一档"};
-const char* const kProjects[] = {"碧桂园凤凰城三期", "万科城市花园", "华润中心写字楼",
+                                  "佛山照明城新区店",         "东莞市明辉装饰工程部",
+                                  "广州天河灯饰批发中心",     "中山古镇灯具市场一档"};
+const char* const kProjects[] = {"碧桂园凤凰城三期",     "万科城市花园", "华润中心写字楼",
                                  "保利天悦二期地下车库", "恒大御景半岛", "龙湖天街商场"};
-const char* const kProducts[] = {"LED灯带", "LED筒灯", "LED面板灯", "LED吸顶灯",
+const char* const kProducts[] = {"LED灯带",   "LED筒灯",   "LED面板灯", "LED吸顶灯",
                                  "LED投光灯", "LED线条灯", "感应灯管"};
 const char* const kModels[] = {"NV-2835-120", "TD-7W-3000K", "MB-600x600", "XD-24W",
-                               "TG-50W-IP65", "XT-1200", "GY-T8-18W"};
+                               "TG-50W-IP65", "XT-1200",     "GY-T8-18W"};
 
 std::string BuildAnswer(int notes) {
     uint32_t seed = 20261206;
@@ -74,10 +78,12 @@ std::string BuildAnswer(int notes) {
     std::string s = "{\"success\":true,\"message\":\"ok\",\"data\":[";
     char buf[256];
     for (int i = 0; i < notes; ++i) {
-        if (i) s += ',';
-        std::snprintf(buf, sizeof buf,
-                      "{\"id\":%d,\"no\":\"SHD2026%02u%02u%02u%02u%02u\",\"userId\":\"USER_1700000000000\",",
-                      100000 + i, 1 + rnd(12), 1 + rnd(28), rnd(24), rnd(60), rnd(60));
+        if (i)
+            s += ',';
+        std::snprintf(
+            buf, sizeof buf,
+            "{\"id\":%d,\"no\":\"SHD2026%02u%02u%02u%02u%02u\",\"userId\":\"USER_1700000000000\",",
+            100000 + i, 1 + rnd(12), 1 + rnd(28), rnd(24), rnd(60), rnd(60));
         s += buf;
         s += "\"customer\":\"";
         s += kCustomers[rnd(6)];
@@ -93,7 +99,8 @@ std::string BuildAnswer(int notes) {
         s += rnd(3) ? "\"status\":\"待送达\"," : "\"status\":\"已送达\",";
         s += "\"remark\":\"请于上午送达，卸货需叉车；\\n联系前请先电话确认。\",\"items\":[";
         for (int k = 0; k < 3; ++k) {
-            if (k) s += ',';
+            if (k)
+                s += ',';
             s += "{\"product\":\"";
             s += kProducts[rnd(7)];
             s += "\",\"model\":\"";
@@ -110,8 +117,8 @@ std::string BuildAnswer(int notes) {
                 std::snprintf(buf, sizeof buf, "\"quantity\":\"%u\",\"price\":\"%u.%02u\"}", q,
                               cents / 100, cents % 100);
             } else {
-                std::snprintf(buf, sizeof buf, "\"quantity\":%u,\"price\":%u.%02u}", q,
-                              cents / 100, cents % 100);
+                std::snprintf(buf, sizeof buf, "\"quantity\":%u,\"price\":%u.%02u}", q, cents / 100,
+                              cents % 100);
             }
             s += buf;
         }
@@ -131,7 +138,8 @@ void BM_Norvane(benchmark::State& state) {
     for (auto _ : state) {
         std::u16string wide = nv::utf8_to_utf16(text);
         nv::JsonValue tree;
-        if (!nv::json_parse(wide, tree)) state.SkipWithError("parse failed");
+        if (!nv::json_parse(wide, tree))
+            state.SkipWithError("parse failed");
         benchmark::DoNotOptimize(tree);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
@@ -143,13 +151,15 @@ BENCHMARK(BM_Norvane)->Unit(benchmark::kMillisecond);
 struct CountingAllocator {
     static const bool kNeedFree = true;
     void* Malloc(size_t size) {
-        if (!size) return nullptr;
+        if (!size)
+            return nullptr;
         void* p = std::malloc(size);
         note_alloc(p);
         return p;
     }
     void* Realloc(void* old, size_t, size_t size) {
-        if (old && g_track) g_live -= static_cast<long long>(malloc_usable_size(old));
+        if (old && g_track)
+            g_live -= static_cast<long long>(malloc_usable_size(old));
         if (!size) {
             std::free(old);
             return nullptr;
@@ -159,19 +169,22 @@ struct CountingAllocator {
         return p;
     }
     static void Free(void* p) {
-        if (p && g_track) g_live -= static_cast<long long>(malloc_usable_size(p));
+        if (p && g_track)
+            g_live -= static_cast<long long>(malloc_usable_size(p));
         std::free(p);
     }
 };
-using CountedDocument = rapidjson::GenericDocument<
-    rapidjson::UTF8<>, rapidjson::MemoryPoolAllocator<CountingAllocator>, CountingAllocator>;
+using CountedDocument =
+    rapidjson::GenericDocument<rapidjson::UTF8<>, rapidjson::MemoryPoolAllocator<CountingAllocator>,
+                               CountingAllocator>;
 
 void BM_RapidJSON(benchmark::State& state) {
     const std::string& text = Answer();
     for (auto _ : state) {
         rapidjson::Document doc;
         doc.Parse(text.data(), text.size());
-        if (doc.HasParseError()) state.SkipWithError("parse failed");
+        if (doc.HasParseError())
+            state.SkipWithError("parse failed");
         benchmark::DoNotOptimize(doc);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
@@ -237,7 +250,8 @@ int main(int argc, char** argv) {
     long long ours_peak = PeakHeap([&] {
         std::u16string wide = nv::utf8_to_utf16(text);
         nv::JsonValue tree;
-        nv::json_parse(wide, tree);
+        if (!nv::json_parse(wide, tree))
+            std::abort();
     });
     std::printf("peak heap: norvane %.1f MB (%.2f x text, UTF-16 copy included)\n", ours_peak / 1e6,
                 ours_peak / static_cast<double>(text.size()));

@@ -3,21 +3,23 @@
 // 500-page PDF from encoded text pages.
 //
 //   build/native/rle_bench [--benchmark_min_time=1]
-#include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <sys/resource.h>
 
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "export/pdf_writer.h"
 
 namespace {
 
-std::string BlankPage() { return std::string(nv::kPdfPageBytes, '\xFF'); }
+std::string BlankPage() {
+    return std::string(nv::kPdfPageBytes, '\xFF');
+}
 
 // Dense text: 40-pixel lines of 14-pixel "glyphs" made of strokes with grey anti-aliased
 // edges, the way a rendered page of a delivery-note table looks to the encoder.
@@ -30,17 +32,20 @@ std::string TextPage() {
     };
     for (int line = 60; line + 30 < nv::kPdfPageHeight - 60; line += 40) {
         for (int x = 60; x + 14 < nv::kPdfPageWidth - 60; x += 15) {
-            if (rnd() % 9 == 0) continue;  // spaces
+            if (rnd() % 9 == 0)
+                continue;  // spaces
             uint32_t shape = rnd();
             for (int y = 0; y < 26; ++y) {
                 for (int dx = 0; dx < 14; ++dx) {
-                    bool ink = ((shape >> ((y / 4 + dx / 3) % 24)) & 1) && (dx % 5 != 4) &&
-                               (y % 7 != 6);
-                    if (!ink) continue;
+                    bool ink =
+                        ((shape >> ((y / 4 + dx / 3) % 24)) & 1) && (dx % 5 != 4) && (y % 7 != 6);
+                    if (!ink)
+                        continue;
                     bool edge = dx % 5 == 0 || dx % 5 == 3;
                     auto v = static_cast<char>(edge ? 0x80 + (rnd() % 64) : 0x10);
                     std::size_t at = (static_cast<std::size_t>(line + y) * nv::kPdfPageWidth +
-                                      static_cast<std::size_t>(x + dx)) * 3;
+                                      static_cast<std::size_t>(x + dx)) *
+                                     3;
                     page[at] = page[at + 1] = page[at + 2] = v;
                 }
             }
@@ -129,10 +134,11 @@ int main(int argc, char** argv) {
             pdf_size = pdf.size();
         }
         long peak = PeakRssKb() - before;
-        std::printf("500-page PDF: encoded pages %.1f MB, file %.1f MB, raw page %.1f MB, "
-                    "peak RSS growth %.1f MB (%.2f x encoded)\n",
-                    encoded_total / 1e6, pdf_size / 1e6, nv::kPdfPageBytes / 1e6, peak / 1e3,
-                    peak * 1e3 / static_cast<double>(encoded_total));
+        std::printf(
+            "500-page PDF: encoded pages %.1f MB, file %.1f MB, raw page %.1f MB, "
+            "peak RSS growth %.1f MB (%.2f x encoded)\n",
+            encoded_total / 1e6, pdf_size / 1e6, nv::kPdfPageBytes / 1e6, peak / 1e3,
+            peak * 1e3 / static_cast<double>(encoded_total));
     }
 
     benchmark::Shutdown();

@@ -44,10 +44,18 @@ std::string xml_escape(std::u16string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
         switch (c) {
-            case u'&': out += u"&amp;"; break;
-            case u'<': out += u"&lt;"; break;
-            case u'>': out += u"&gt;"; break;
-            case u'"': out += u"&quot;"; break;
+            case u'&':
+                out += u"&amp;";
+                break;
+            case u'<':
+                out += u"&lt;";
+                break;
+            case u'>':
+                out += u"&gt;";
+                break;
+            case u'"':
+                out += u"&quot;";
+                break;
             default:
                 if (high(c) && i + 1 < text.size() && low(text[i + 1])) {
                     out.push_back(c);
@@ -64,14 +72,16 @@ std::string xml_escape(std::u16string_view text) {
 std::string docx_paragraph(std::u16string_view text, int half_points, std::string_view align,
                            bool bold, bool keep_next) {
     std::string p = "<w:p><w:pPr>";
-    if (keep_next) p += "<w:keepNext/>";
+    if (keep_next)
+        p += "<w:keepNext/>";
     p += "<w:jc w:val=\"";
     p += align;
     p += "\"/><w:spacing w:after=\"60\"/></w:pPr><w:r><w:rPr><w:rFonts w:ascii=\"Arial\" "
          "w:eastAsia=\"宋体\"/><w:sz w:val=\"";
     p += std::to_string(half_points);
     p += "\"/>";
-    if (bold) p += "<w:b/>";
+    if (bold)
+        p += "<w:b/>";
     p += "</w:rPr><w:t xml:space=\"preserve\">";
     p += xml_escape(text);
     p += "</w:t></w:r></w:p>";
@@ -81,15 +91,16 @@ std::string docx_paragraph(std::u16string_view text, int half_points, std::strin
 std::string docx_table_row(const std::array<std::u16string, 11>& cells, bool header,
                            bool keep_next) {
     std::string row = "<w:tr><w:trPr><w:cantSplit/>";
-    if (header) row += "<w:tblHeader/>";
+    if (header)
+        row += "<w:tblHeader/>";
     row += "</w:trPr>";
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const ExportColumn& col = kExportColumns[i];
         row += "<w:tc><w:tcPr><w:tcW w:w=\"";
         row += std::to_string(col.width_twips);
         row += "\" w:type=\"dxa\"/></w:tcPr>";
-        row += docx_paragraph(cells[i], 16, col.right_aligned ? "right" : "left", header,
-                              keep_next);
+        row +=
+            docx_paragraph(cells[i], 16, col.right_aligned ? "right" : "left", header, keep_next);
         row += "</w:tc>";
     }
     row += "</w:tr>";
@@ -140,7 +151,8 @@ std::string build_docx(const DeliveryNote& note, std::u16string_view company) {
     if (!note.remark.empty()) {
         body += docx_paragraph(u"备注：" + note.remark, 20, "left", false, true);
     }
-    body += docx_paragraph(u"收货人：____________    送货人：____________", 20, "left", false, true);
+    body +=
+        docx_paragraph(u"收货人：____________    送货人：____________", 20, "left", false, true);
     body += docx_paragraph(u"送货日期：____年____月____日", 18, "right", false, false);
     body +=
         "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\" w:orient=\"portrait\"/><w:pgMar "

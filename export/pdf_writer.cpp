@@ -24,7 +24,8 @@ std::size_t run_from(const unsigned char* p, std::size_t max) {
     std::size_t k = 0;
     for (; k + 8 <= max; k += 8) {
         uint64_t diff = load64(p + k) ^ pattern;
-        if (diff) return k + static_cast<std::size_t>(std::countr_zero(diff)) / 8;
+        if (diff)
+            return k + static_cast<std::size_t>(std::countr_zero(diff)) / 8;
     }
     while (k < max && p[k] == p[0]) ++k;
     return k;
@@ -47,7 +48,8 @@ std::size_t next_triple(const unsigned char* p, std::size_t i, std::size_t limit
         i += 8;
     }
     for (; i < limit; ++i) {
-        if (i + 2 < n && p[i] == p[i + 1] && p[i] == p[i + 2]) return i;
+        if (i + 2 < n && p[i] == p[i + 1] && p[i] == p[i + 2])
+            return i;
     }
     return limit;
 }
@@ -148,8 +150,9 @@ std::string write_pdf(std::vector<std::string> encoded_pages) {
     for (std::size_t k = 0; k < pages; ++k) {
         const std::size_t n = 3 * k + 2;
         begin_object(n + 1);
-        out += "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2756 841.8898] /Resources << "
-               "/XObject << /Im ";
+        out +=
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2756 841.8898] /Resources << "
+            "/XObject << /Im ";
         append_number(out, n + 2);
         out += " 0 R >> >> /Contents ";
         append_number(out, n + 3);
@@ -157,8 +160,9 @@ std::string write_pdf(std::vector<std::string> encoded_pages) {
         out += kEnd;
 
         begin_object(n + 2);
-        out += "<< /Type /XObject /Subtype /Image /Width 1191 /Height 1684 /ColorSpace /DeviceRGB "
-               "/BitsPerComponent 8 /Filter /RunLengthDecode /Length ";
+        out +=
+            "<< /Type /XObject /Subtype /Image /Width 1191 /Height 1684 /ColorSpace /DeviceRGB "
+            "/BitsPerComponent 8 /Filter /RunLengthDecode /Length ";
         append_number(out, encoded_pages[k].size());
         out += " >>\nstream\n";
         out += encoded_pages[k];
@@ -182,10 +186,11 @@ std::string write_pdf(std::vector<std::string> encoded_pages) {
     for (std::size_t off : offsets) {
         // "%010llu 00000 n \n": 20 bytes per entry.
         char digits[24];
-        auto r = std::to_chars(digits, digits + sizeof digits,
-                               static_cast<unsigned long long>(off));
+        auto r =
+            std::to_chars(digits, digits + sizeof digits, static_cast<unsigned long long>(off));
         auto len = static_cast<std::size_t>(r.ptr - digits);
-        if (len < 10) out.append(10 - len, '0');
+        if (len < 10)
+            out.append(10 - len, '0');
         out.append(digits, len);
         out += " 00000 n \n";
     }

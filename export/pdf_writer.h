@@ -8,7 +8,7 @@
 
 namespace nv {
 
-inline constexpr int kPdfPageWidth = 1191;   // pixels of an A4 page image
+inline constexpr int kPdfPageWidth = 1191;  // pixels of an A4 page image
 inline constexpr int kPdfPageHeight = 1684;
 inline constexpr std::size_t kPdfPageBytes = std::size_t{kPdfPageWidth} * kPdfPageHeight * 3;
 

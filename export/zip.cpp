@@ -32,13 +32,16 @@ constexpr uint32_t kDosTime = 0;       // 00:00:00
 
 std::string build_zip(const std::vector<ZipEntry>& entries) {
     constexpr uint64_t k4G = uint64_t{1} << 32;
-    if (entries.size() > 0xFFFF) throw std::length_error("zip: too many entries");
+    if (entries.size() > 0xFFFF)
+        throw std::length_error("zip: too many entries");
     uint64_t total = 22;
     for (const ZipEntry& e : entries) {
-        if (e.name.size() > 0xFFFF) throw std::length_error("zip: name too long");
+        if (e.name.size() > 0xFFFF)
+            throw std::length_error("zip: name too long");
         total += 30 + 46 + 2 * e.name.size() + e.data.size();
     }
-    if (total >= k4G) throw std::length_error("zip: container too large");
+    if (total >= k4G)
+        throw std::length_error("zip: container too large");
 
     std::string out;
     std::string directory;

@@ -23,14 +23,18 @@ bool silent_finance_login(std::u16string_view base, std::u16string_view account,
     std::u16string body = login_body(account, password, enterprise);
     HttpResult http = http_json_request(u"POST", url + u"/api/v1/native/login", body, u"");
     wipe(body);
-    if (!http.network_ok || http.status != 200) return false;
+    if (!http.network_ok || http.status != 200)
+        return false;
     JsonValue v;
-    if (!json_parse(http.body, v) || v.kind != JsonKind::Object) return false;
+    if (!json_parse(http.body, v) || v.kind != JsonKind::Object)
+        return false;
     const JsonValue* success = json_find(v, u"success");
-    if (!success || success->kind != JsonKind::Boolean || !success->flag) return false;
+    if (!success || success->kind != JsonKind::Boolean || !success->flag)
+        return false;
     const JsonValue* data = json_find(v, u"data");
     std::u16string token = data ? json_text(*data, u"token", u"") : std::u16string();
-    if (token.empty()) return false;
+    if (token.empty())
+        return false;
     FinanceSession& s = finance_session();
     wipe(s.token);
     s.token = std::move(token);

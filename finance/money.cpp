@@ -9,21 +9,26 @@ AmountParse parse_amount(std::u16string_view text) {
     bool point = false;
     int decimals = 0;
     int digits = 0;
-    if (text.empty()) return {true, 0};
+    if (text.empty())
+        return {true, 0};
     for (char16_t c : text) {
         if (c == u'.') {
-            if (point || digits == 0) return {};
+            if (point || digits == 0)
+                return {};
             point = true;
         } else if (c >= u'0' && c <= u'9') {
-            if (point && ++decimals > 2) return {};
-            if (value > kGuard) return {};
+            if (point && ++decimals > 2)
+                return {};
+            if (value > kGuard)
+                return {};
             value = value * 10 + (c - u'0');
             ++digits;
         } else {
             return {};
         }
     }
-    if (digits == 0) return {};
+    if (digits == 0)
+        return {};
     if (!point) {
         value *= 100;
     } else if (decimals == 0) {
@@ -31,7 +36,8 @@ AmountParse parse_amount(std::u16string_view text) {
     } else if (decimals == 1) {
         value *= 10;
     }
-    if (value > kMaxAmountCents) return {};
+    if (value > kMaxAmountCents)
+        return {};
     return {true, value};
 }
 
@@ -51,7 +57,8 @@ std::u16string format_amount(int64_t cents) {
         *--p = static_cast<char16_t>(u'0' + whole % 10);
         whole /= 10;
     } while (whole != 0);
-    if (neg) *--p = u'-';
+    if (neg)
+        *--p = u'-';
     return std::u16string(p, static_cast<std::size_t>(buf + 32 - p));
 }
 
@@ -78,8 +85,10 @@ bool finance_selftest() {
     };
     for (const Case& c : kParse) {
         AmountParse r = parse_amount(c.text);
-        if (r.accepted != c.accepted) return false;
-        if (c.accepted && r.cents != c.cents) return false;
+        if (r.accepted != c.accepted)
+            return false;
+        if (c.accepted && r.cents != c.cents)
+            return false;
     }
     return format_amount(1234) == u"12.34" && format_amount(1) == u"0.01";
 }

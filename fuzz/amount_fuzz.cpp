@@ -16,13 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     nv::AmountParse r = nv::parse_amount(text);
     if (!r.accepted) {
-        if (r.cents != 0) std::abort();
+        if (r.cents != 0)
+            std::abort();
         return 0;
     }
-    if (r.cents < 0 || r.cents > nv::kMaxAmountCents) std::abort();
+    if (r.cents < 0 || r.cents > nv::kMaxAmountCents)
+        std::abort();
     std::u16string formatted = nv::format_amount(r.cents);
     nv::AmountParse back = nv::parse_amount(formatted);
-    if (!back.accepted || back.cents != r.cents) std::abort();
-    if (nv::format_amount(back.cents) != formatted) std::abort();
+    if (!back.accepted || back.cents != r.cents)
+        std::abort();
+    if (nv::format_amount(back.cents) != formatted)
+        std::abort();
     return 0;
 }

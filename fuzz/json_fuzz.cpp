@@ -13,11 +13,13 @@ namespace {
 int g_depth = 0;
 
 void Walk(const nv::JsonValue& v) {
-    if (++g_depth > nv::kJsonMaxDepth + 1) std::abort();  // the parser broke its depth limit
+    if (++g_depth > nv::kJsonMaxDepth + 1)
+        std::abort();  // the parser broke its depth limit
     switch (v.kind) {
         case nv::JsonKind::Number: {
             std::u16string t = nv::number_text(v.number);
-            if (t.empty() || t.size() > 63) std::abort();
+            if (t.empty() || t.size() > 63)
+                std::abort();
             break;
         }
         case nv::JsonKind::String:
@@ -29,7 +31,8 @@ void Walk(const nv::JsonValue& v) {
         case nv::JsonKind::Object:
             for (const auto& m : v.members) {
                 const nv::JsonValue* first = nv::json_find(v, m.key);
-                if (!first) std::abort();
+                if (!first)
+                    std::abort();
                 (void)nv::json_number(v, m.key, 0.0);
                 (void)nv::json_text(v, m.key, u"");
                 Walk(m.value);

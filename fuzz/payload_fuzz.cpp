@@ -12,19 +12,22 @@ namespace {
 
 std::u16string Flatten(std::u16string s) {
     for (char16_t& c : s) {
-        if (c == u'\t' || c == u'\r' || c == u'\n') c = u' ';
+        if (c == u'\t' || c == u'\r' || c == u'\n')
+            c = u' ';
     }
     return s;
 }
 
 void Same(const std::u16string& a, const std::u16string& b) {
-    if (Flatten(a) != b) std::abort();
+    if (Flatten(a) != b)
+        std::abort();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    nv::PrintJob job = nv::read_payload(std::string_view(reinterpret_cast<const char*>(data), size));
+    nv::PrintJob job =
+        nv::read_payload(std::string_view(reinterpret_cast<const char*>(data), size));
     nv::DeliveryNote note;
     note.number = job.number;
     note.customer = job.customer;
@@ -40,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Same(job.customer, back.customer);
     Same(job.address, back.address);
     Same(job.remark, back.remark);
-    if (back.items.size() != job.items.size()) std::abort();
+    if (back.items.size() != job.items.size())
+        std::abort();
     for (std::size_t i = 0; i < job.items.size(); ++i) {
         Same(job.items[i].product, back.items[i].product);
         Same(job.items[i].sensor_mode, back.items[i].sensor_mode);

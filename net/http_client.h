@@ -22,6 +22,7 @@ HttpResult http_json_request(std::u16string_view method, std::u16string_view url
 
 // Streams a GET response of status 200 into `path`. On failure `error` says why and no file is
 // left behind.
-[[nodiscard]] bool http_download(std::u16string_view url, std::u16string_view path, std::u16string& error);
+[[nodiscard]] bool http_download(std::u16string_view url, std::u16string_view path,
+                                 std::u16string& error);
 
 }  // namespace nv

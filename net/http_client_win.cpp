@@ -1,6 +1,7 @@
 // The HTTP client over WinHTTP. Every handle is owned by a small wrapper, so each exit path
 // closes exactly what it opened (request, then connection, then session).
 #include <windows.h>
+
 #include <winhttp.h>
 
 #include <cstdio>
@@ -63,8 +64,10 @@ struct Exchange {
         }
         host.assign(uc.lpszHostName, uc.dwHostNameLength);
         path.assign(uc.lpszUrlPath ? uc.lpszUrlPath : L"", uc.dwUrlPathLength);
-        if (uc.lpszExtraInfo) path.append(uc.lpszExtraInfo, uc.dwExtraInfoLength);
-        if (path.empty()) path = L"/";
+        if (uc.lpszExtraInfo)
+            path.append(uc.lpszExtraInfo, uc.dwExtraInfoLength);
+        if (path.empty())
+            path = L"/";
         secure = uc.nScheme == INTERNET_SCHEME_HTTPS;
 
         session.reset(WinHttpOpen(L"Norvane/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
@@ -98,7 +101,8 @@ struct Exchange {
             return std::nullopt;
         std::size_t used = 0;
         int32_t n = wcstol_like(from_wide(text), &used);
-        if (used == 0 || n < 0) return std::nullopt;
+        if (used == 0 || n < 0)
+            return std::nullopt;
         return static_cast<uint64_t>(n);
     }
 
@@ -130,11 +134,13 @@ HttpResult http_json_request(std::u16string_view method, std::u16string_view url
     HttpResult result;
     Exchange ex;
     std::wstring wmethod = wide_copy(method);
-    if (!ex.open(url, wmethod.c_str(), {8000, 8000, 10000, 20000}, result.error)) return result;
+    if (!ex.open(url, wmethod.c_str(), {8000, 8000, 10000, 20000}, result.error))
+        return result;
 
     std::wstring headers =
         L"Content-Type: application/json; charset=utf-8\r\nAccept: application/json\r\n";
-    if (!extra_headers.empty()) headers += wide_copy(extra_headers) + L"\r\n";
+    if (!extra_headers.empty())
+        headers += wide_copy(extra_headers) + L"\r\n";
     // The UTF-8 copy of a sign-in body holds the password: wiped on every way out.
     struct WipedBytes {
         std::string bytes;
@@ -166,7 +172,8 @@ HttpResult http_json_request(std::u16string_view method, std::u16string_view url
             result.error = last_error_text();
             return result;
         }
-        if (read == 0) break;
+        if (read == 0)
+            break;
         bytes.append(chunk, read);
     }
     std::optional<uint64_t> announced = ex.content_length();
@@ -186,7 +193,8 @@ HttpResult http_json_request(std::u16string_view method, std::u16string_view url
 
 bool http_download(std::u16string_view url, std::u16string_view path, std::u16string& error) {
     Exchange ex;
-    if (!ex.open(url, L"GET", {8000, 8000, 15000, 60000}, error)) return false;
+    if (!ex.open(url, L"GET", {8000, 8000, 15000, 60000}, error))
+        return false;
     if (!WinHttpSendRequest(ex.request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                             WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttpReceiveResponse(ex.request.get(), nullptr)) {
@@ -223,7 +231,8 @@ bool http_download(std::u16string_view url, std::u16string_view path, std::u16st
             ok = false;
             break;
         }
-        if (available == 0) break;
+        if (available == 0)
+            break;
         std::vector<char> chunk(available, '\0');
         DWORD read = 0;
         if (!WinHttpReadData(ex.request.get(), chunk.data(), available, &read) || read == 0) {
@@ -237,8 +246,10 @@ bool http_download(std::u16string_view url, std::u16string_view path, std::u16st
         }
         received += read;
     }
-    if (ok && has_length && received != announced) ok = false;
-    if (ok && !FlushFileBuffers(file.get())) ok = false;  // written data must reach the disk
+    if (ok && has_length && received != announced)
+        ok = false;
+    if (ok && !FlushFileBuffers(file.get()))
+        ok = false;  // written data must reach the disk
     file.reset();
     if (!ok) {
         error = u"下载中断或写入失败";

@@ -24,7 +24,8 @@ public:
 
     bool value(JsonValue& out, int depth) {
         skip_ws();
-        if (p_ == end_) return false;
+        if (p_ == end_)
+            return false;
         switch (*p_) {
             case u'{':
                 return object(out, depth + 1);
@@ -53,37 +54,47 @@ private:
     }
 
     bool literal(std::u16string_view word) {
-        if (static_cast<std::size_t>(end_ - p_) < word.size()) return false;
-        if (std::u16string_view(p_, word.size()) != word) return false;
+        if (static_cast<std::size_t>(end_ - p_) < word.size())
+            return false;
+        if (std::u16string_view(p_, word.size()) != word)
+            return false;
         p_ += word.size();
         return true;
     }
 
     bool object(JsonValue& out, int depth) {
-        if (depth > kJsonMaxDepth) return false;
+        if (depth > kJsonMaxDepth)
+            return false;
         out.kind = JsonKind::Object;
         ++p_;
         skip_ws();
-        if (p_ == end_) return false;
+        if (p_ == end_)
+            return false;
         if (*p_ == u'}') {
             ++p_;
             return true;
         }
-        if (member_scratch_.size() < static_cast<std::size_t>(depth)) member_scratch_.resize(depth);
+        if (member_scratch_.size() < static_cast<std::size_t>(depth))
+            member_scratch_.resize(depth);
         std::vector<JsonMember>& scratch = member_scratch_[depth - 1];
         scratch.clear();
         bool ok = false;
         for (;;) {
             skip_ws();
-            if (p_ == end_ || *p_ != u'"') break;
+            if (p_ == end_ || *p_ != u'"')
+                break;
             JsonMember& m = scratch.emplace_back();
-            if (!string(m.key)) break;
+            if (!string(m.key))
+                break;
             skip_ws();
-            if (p_ == end_ || *p_ != u':') break;
+            if (p_ == end_ || *p_ != u':')
+                break;
             ++p_;
-            if (!value(m.value, depth)) break;
+            if (!value(m.value, depth))
+                break;
             skip_ws();
-            if (p_ == end_) break;
+            if (p_ == end_)
+                break;
             if (*p_ == u',') {
                 ++p_;
                 continue;
@@ -101,11 +112,13 @@ private:
     }
 
     bool array(JsonValue& out, int depth) {
-        if (depth > kJsonMaxDepth) return false;
+        if (depth > kJsonMaxDepth)
+            return false;
         out.kind = JsonKind::Array;
         ++p_;
         skip_ws();
-        if (p_ == end_) return false;
+        if (p_ == end_)
+            return false;
         if (*p_ == u']') {
             ++p_;
             return true;
@@ -116,9 +129,11 @@ private:
         scratch.clear();
         bool ok = false;
         for (;;) {
-            if (!value(scratch.emplace_back(), depth)) break;
+            if (!value(scratch.emplace_back(), depth))
+                break;
             skip_ws();
-            if (p_ == end_) break;
+            if (p_ == end_)
+                break;
             if (*p_ == u',') {
                 ++p_;
                 skip_ws();
@@ -142,23 +157,37 @@ private:
             // Copy the run of plain characters in one go.
             const char16_t* run = p_;
             while (p_ != end_ && *p_ != u'"' && *p_ != u'\\') ++p_;
-            if (p_ != run) out.append(run, static_cast<std::size_t>(p_ - run));
-            if (p_ == end_) return false;
+            if (p_ != run)
+                out.append(run, static_cast<std::size_t>(p_ - run));
+            if (p_ == end_)
+                return false;
             if (*p_ == u'"') {
                 ++p_;
                 return true;
             }
             ++p_;  // backslash
-            if (p_ == end_) return false;
+            if (p_ == end_)
+                return false;
             char16_t c = *p_++;
             switch (c) {
-                case u'b': out.push_back(u'\b'); break;
-                case u'f': out.push_back(u'\f'); break;
-                case u'n': out.push_back(u'\n'); break;
-                case u'r': out.push_back(u'\r'); break;
-                case u't': out.push_back(u'\t'); break;
+                case u'b':
+                    out.push_back(u'\b');
+                    break;
+                case u'f':
+                    out.push_back(u'\f');
+                    break;
+                case u'n':
+                    out.push_back(u'\n');
+                    break;
+                case u'r':
+                    out.push_back(u'\r');
+                    break;
+                case u't':
+                    out.push_back(u'\t');
+                    break;
                 case u'u': {
-                    if (end_ - p_ < 4) return false;
+                    if (end_ - p_ < 4)
+                        return false;
                     auto unit = static_cast<char16_t>(wcstoul16_like(std::u16string_view(p_, 4)));
                     p_ += 4;
                     if (unit >= 0xD800 && unit <= 0xDBFF && end_ - p_ >= 6 && p_[0] == u'\\' &&
@@ -189,9 +218,11 @@ private:
 
     bool number(JsonValue& out) {
         const char16_t* start = p_;
-        if (*p_ == u'-' || *p_ == u'+') ++p_;
+        if (*p_ == u'-' || *p_ == u'+')
+            ++p_;
         while (p_ != end_ && number_char(*p_)) ++p_;
-        if (p_ == start) return false;
+        if (p_ == start)
+            return false;
         out.kind = JsonKind::Number;
         out.number = to_double(start, p_);
         return true;
@@ -206,7 +237,8 @@ private:
                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
         const char16_t* p = b;
         bool neg = false;
-        if (*p == u'-' || *p == u'+') neg = *p++ == u'-';
+        if (*p == u'-' || *p == u'+')
+            neg = *p++ == u'-';
         uint64_t mantissa = 0;
         int digits = 0, decimals = 0;
         bool point = false;
@@ -241,17 +273,21 @@ bool json_parse(std::u16string_view text, JsonValue& out) {
 }
 
 const JsonValue* json_find(const JsonValue& value, std::u16string_view key) {
-    if (value.kind != JsonKind::Object) return nullptr;
+    if (value.kind != JsonKind::Object)
+        return nullptr;
     for (const JsonMember& m : value.members) {
-        if (m.key == key) return &m.value;
+        if (m.key == key)
+            return &m.value;
     }
     return nullptr;
 }
 
 double json_number(const JsonValue& value, std::u16string_view key, double fallback) {
     const JsonValue* m = json_find(value, key);
-    if (!m) return fallback;
-    if (m->kind == JsonKind::Number) return m->number;
+    if (!m)
+        return fallback;
+    if (m->kind == JsonKind::Number)
+        return m->number;
     if (m->kind == JsonKind::String) {
         std::size_t used = 0;
         double v = wcstod_like(m->text, &used);
@@ -263,8 +299,10 @@ double json_number(const JsonValue& value, std::u16string_view key, double fallb
 std::u16string json_text(const JsonValue& value, std::u16string_view key,
                          std::u16string_view fallback) {
     const JsonValue* m = json_find(value, key);
-    if (m && m->kind == JsonKind::String) return m->text;
-    if (m && m->kind == JsonKind::Number) return number_text(m->number);
+    if (m && m->kind == JsonKind::String)
+        return m->text;
+    if (m && m->kind == JsonKind::Number)
+        return number_text(m->number);
     return std::u16string(fallback);
 }
 
@@ -276,8 +314,8 @@ std::u16string number_text(double value) {
         return format_fixed_u16(value, 0);
     }
     std::array<char, 64> buf;  // 63 characters and the terminator, as the service expects
-    auto r = std::to_chars(buf.data(), buf.data() + buf.size() - 1, value,
-                           std::chars_format::fixed, 2);
+    auto r =
+        std::to_chars(buf.data(), buf.data() + buf.size() - 1, value, std::chars_format::fixed, 2);
     if (r.ec != std::errc{}) {
         r = std::to_chars(buf.data(), buf.data() + buf.size(), value,
                           std::chars_format::scientific);
@@ -291,11 +329,21 @@ std::u16string json_escape(std::u16string_view text) {
     out.reserve(text.size() + 8);
     for (char16_t c : text) {
         switch (c) {
-            case u'"': out += u"\\\""; break;
-            case u'\\': out += u"\\\\"; break;
-            case u'\n': out += u"\\n"; break;
-            case u'\r': out += u"\\r"; break;
-            case u'\t': out += u"\\t"; break;
+            case u'"':
+                out += u"\\\"";
+                break;
+            case u'\\':
+                out += u"\\\\";
+                break;
+            case u'\n':
+                out += u"\\n";
+                break;
+            case u'\r':
+                out += u"\\r";
+                break;
+            case u'\t':
+                out += u"\\t";
+                break;
             default:
                 if (c < 0x20) {
                     out += u"\\u00";

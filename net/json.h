@@ -12,7 +12,14 @@
 
 namespace nv {
 
-enum class JsonKind : uint32_t { Null = 0, Boolean = 1, Number = 2, String = 3, Array = 4, Object = 5 };
+enum class JsonKind : uint32_t {
+    Null = 0,
+    Boolean = 1,
+    Number = 2,
+    String = 3,
+    Array = 4,
+    Object = 5
+};
 
 struct JsonMember;
 

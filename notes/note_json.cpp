@@ -9,7 +9,8 @@ namespace {
 // Truncation toward zero to 32 bits; values that do not fit, and NaN, give 0 instead of the
 // undefined conversion.
 int32_t to_int32(double v) {
-    if (!(v > -2147483649.0 && v < 2147483648.0)) return 0;
+    if (!(v > -2147483649.0 && v < 2147483648.0))
+        return 0;
     return static_cast<int32_t>(v);
 }
 
@@ -41,7 +42,8 @@ DeliveryNote note_from_json(const JsonValue& e) {
     note.remark = json_text(e, u"remark", u"");
     note.status = json_text(e, u"status", kStatusPending);
     note.date = json_text(e, u"date", u"");
-    if (note.date.size() >= 10) note.date.resize(10);
+    if (note.date.size() >= 10)
+        note.date.resize(10);
     const JsonValue* items = json_find(e, u"items");
     if (items && items->kind == JsonKind::Array) {
         note.items.reserve(items->elements.size());

@@ -18,7 +18,8 @@ void append_string(std::u16string& out, std::u16string_view text) {
 
 void member(std::u16string& out, std::u16string_view key, std::u16string_view text,
             bool first = false) {
-    if (!first) out.push_back(u',');
+    if (!first)
+        out.push_back(u',');
     out.push_back(u'"');
     out += key;
     out += u"\":";
@@ -31,8 +32,10 @@ bool items_array(std::u16string& out, const std::vector<Item>& items) {
     out += u",\"items\":[";
     for (std::size_t i = 0; i < items.size(); ++i) {
         const Item& it = items[i];
-        if (!std::isfinite(it.quantity) || !std::isfinite(it.price)) return false;
-        if (i) out.push_back(u',');
+        if (!std::isfinite(it.quantity) || !std::isfinite(it.price))
+            return false;
+        if (i)
+            out.push_back(u',');
         out.push_back(u'{');
         member(out, u"product", it.product, true);
         member(out, u"model", it.model);
@@ -131,8 +134,10 @@ std::optional<std::u16string> note_body(const DeliveryNote& n, std::u16string_vi
     member(b, u"remark", n.remark);
     member(b, u"date", n.date);
     member(b, u"status", n.status);
-    if (create) member(b, u"userId", user_id);
-    if (!items_array(b, n.items)) return std::nullopt;
+    if (create)
+        member(b, u"userId", user_id);
+    if (!items_array(b, n.items))
+        return std::nullopt;
     b.push_back(u'}');
     return b;
 }
@@ -151,7 +156,8 @@ ServiceResult service_login(std::u16string_view base, std::u16string_view accoun
         http_json_request(u"POST", trim_base_url(base) + u"/api/users/login", body, u"");
     wipe(body);
     ServiceResult r = envelope_check(http, u"登录");
-    if (!r.ok) return r;
+    if (!r.ok)
+        return r;
     const JsonValue* data = json_find(r.response, u"data");
     if (!data) {
         r.ok = false;
@@ -175,7 +181,8 @@ ServiceResult service_list_notes(std::u16string_view base, std::u16string_view u
         u"GET", trim_base_url(base) + u"/api/delivery-notes?userId=" + query_encode(user_id), u"",
         u"");
     ServiceResult r = envelope_check(http, u"读取送货单");
-    if (!r.ok) return r;
+    if (!r.ok)
+        return r;
     const JsonValue* data = json_find(r.response, u"data");
     if (!data || data->kind != JsonKind::Array) {
         r.ok = false;
@@ -189,7 +196,7 @@ ServiceResult service_list_notes(std::u16string_view base, std::u16string_view u
 }
 
 ServiceResult service_save_note(std::u16string_view base, std::u16string_view user_id,
-                                 DeliveryNote& note, bool create) {
+                                DeliveryNote& note, bool create) {
     std::u16string label = create ? u"新增送货单" : u"保存送货单";
     std::optional<std::u16string> body = note_body(note, user_id, create);
     if (!body) {
@@ -202,7 +209,8 @@ ServiceResult service_save_note(std::u16string_view base, std::u16string_view us
     ServiceResult r = envelope_check(http, label);
     if (r.ok && create) {
         double id = json_number(r.response, u"id", 0.0);
-        if (id >= 1.0 && id < 2147483648.0) note.id = static_cast<int32_t>(id);
+        if (id >= 1.0 && id < 2147483648.0)
+            note.id = static_cast<int32_t>(id);
     }
     return r;
 }
@@ -220,7 +228,8 @@ ServiceResult service_company_info(std::u16string_view base, std::u16string_view
         u"GET", trim_base_url(base) + u"/api/company/info?user_id=" + query_encode(user_id), u"",
         u"");
     ServiceResult r = envelope_check(http, u"读取企业信息");
-    if (!r.ok) return r;
+    if (!r.ok)
+        return r;
     if (const JsonValue* data = json_find(r.response, u"data"))
         company = json_text(*data, u"enterprise_name", u"");
     return r;

@@ -5,7 +5,9 @@
 
 namespace nv {
 
-double line_amount(const Item& item) { return item.quantity * item.price; }
+double line_amount(const Item& item) {
+    return item.quantity * item.price;
+}
 
 double note_total(const DeliveryNote& note) {
     double total = 0.0;
@@ -13,8 +15,12 @@ double note_total(const DeliveryNote& note) {
     return total;
 }
 
-std::u16string money_text(double amount) { return format_fixed_u16(amount, 2); }
+std::u16string money_text(double amount) {
+    return format_fixed_u16(amount, 2);
+}
 
-std::u16string quantity_text(double quantity) { return number_text(quantity); }
+std::u16string quantity_text(double quantity) {
+    return number_text(quantity);
+}
 
 }  // namespace nv

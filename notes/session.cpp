@@ -43,7 +43,8 @@ bool recheck_remembered_session(std::u16string_view ini, LoginSession& s) {
     if (!s.user_id.empty() && s.remember) {
         std::u16string company;
         if (service_company_info(s.base_url, s.user_id, company).ok) {
-            if (!company.empty()) store_company(ini, s, company);
+            if (!company.empty())
+                store_company(ini, s, company);
         } else {
             app_log().line("saved session invalid, require login");
             forget_identity(ini, s);
@@ -73,7 +74,8 @@ void sign_out(std::u16string_view ini, LoginSession& s) {
 }
 
 void fill_company(std::u16string_view ini, LoginSession& s) {
-    if (!s.company.empty() || s.user_id.empty()) return;
+    if (!s.company.empty() || s.user_id.empty())
+        return;
     std::u16string company;
     if (service_company_info(s.base_url, s.user_id, company).ok && !company.empty())
         store_company(ini, s, company);

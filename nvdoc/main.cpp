@@ -38,7 +38,8 @@ constexpr std::size_t kMaxInputBytes = std::size_t{256} << 20;
 
 std::string read_file(const std::string& path) {
     FILE* f = open_file(path, "rb");
-    if (!f) throw Failure("cannot open " + path);
+    if (!f)
+        throw Failure("cannot open " + path);
     std::string data;
     char buf[65536];
     std::size_t n;
@@ -52,17 +53,21 @@ std::string read_file(const std::string& path) {
     }
     bool failed = std::ferror(f) != 0;
     std::fclose(f);
-    if (too_large) throw Failure(path + ": input larger than 256 MiB");
-    if (failed) throw Failure("cannot read " + path);
+    if (too_large)
+        throw Failure(path + ": input larger than 256 MiB");
+    if (failed)
+        throw Failure("cannot read " + path);
     return data;
 }
 
 void write_file(const std::string& path, const std::string& data) {
     FILE* f = open_file(path, "wb");
-    if (!f) throw Failure("cannot create " + path);
+    if (!f)
+        throw Failure("cannot create " + path);
     bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
     ok = std::fclose(f) == 0 && ok;
-    if (!ok) throw Failure("cannot write " + path);
+    if (!ok)
+        throw Failure("cannot write " + path);
 }
 
 nv::DeliveryNote read_note(const std::string& path) {
@@ -109,7 +114,8 @@ std::string job_json(const nv::PrintJob& job) {
     out += "\"items\":[";
     for (std::size_t i = 0; i < job.items.size(); ++i) {
         const nv::Item& it = job.items[i];
-        if (i) out += ',';
+        if (i)
+            out += ',';
         out += '{';
         member("product", it.product);
         member("model", it.model);
@@ -138,7 +144,8 @@ void usage() {
 }
 
 int run(const std::vector<std::string>& args) {
-    if (args.empty()) usage();
+    if (args.empty())
+        usage();
     const std::string& cmd = args[0];
     const std::size_t n = args.size();
     if (cmd == "payload" && n == 4) {
@@ -165,7 +172,8 @@ int run(const std::vector<std::string>& args) {
         std::vector<nv::ZipEntry> entries;
         for (std::size_t i = 2; i < n; ++i) {
             std::size_t eq = args[i].find('=');
-            if (eq == std::string::npos || eq == 0) throw Failure(args[i] + ": expected NAME=FILE");
+            if (eq == std::string::npos || eq == 0)
+                throw Failure(args[i] + ": expected NAME=FILE");
             entries.push_back({args[i].substr(0, eq), read_file(args[i].substr(eq + 1))});
         }
         write_file(args[1], nv::build_zip(entries));
@@ -174,7 +182,6 @@ int run(const std::vector<std::string>& args) {
     }
     return 0;
 }
-
 
 }  // namespace
 
@@ -186,7 +193,6 @@ int nvdoc::main_utf8(const std::vector<std::string>& args) {
         return 1;
     }
 }
-
 
 #ifndef _WIN32
 FILE* nvdoc::open_file(const std::string& path, const char* mode) {

@@ -27,15 +27,17 @@ std::string write_payload(const DeliveryNote& note, std::u16string_view company)
     append_line(text, u"CUSTOMER", note.customer);
     append_line(text, u"PROJECT", note.project);
     std::u16string contact = note.contact;
-    if (!note.contact_phone.empty()) contact += u"  " + note.contact_phone;
+    if (!note.contact_phone.empty())
+        contact += u"  " + note.contact_phone;
     append_line(text, u"CONTACT", contact);
     append_line(text, u"DATE", note.date);
     append_line(text, u"ADDRESS", note.address);
-    if (!note.remark.empty()) append_line(text, u"REMARK", note.remark);
+    if (!note.remark.empty())
+        append_line(text, u"REMARK", note.remark);
     for (const Item& item : note.items) {
         text += u"ITEM";
-        for (const std::u16string* field : {&item.product, &item.model, &item.length,
-                                            &item.wattage, &item.brightness, &item.sensor_mode}) {
+        for (const std::u16string* field : {&item.product, &item.model, &item.length, &item.wattage,
+                                            &item.brightness, &item.sensor_mode}) {
             text.push_back(u'\t');
             append_value(text, *field);
         }
@@ -56,11 +58,14 @@ PrintJob read_payload(std::string_view bytes) {
     std::size_t pos = 0;
     while (pos <= text.size()) {
         std::size_t nl = text.find(u'\n', pos);
-        if (nl == std::u16string::npos) nl = text.size();
+        if (nl == std::u16string::npos)
+            nl = text.size();
         std::u16string_view line(text.data() + pos, nl - pos);
         pos = nl + 1;
-        if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
-        if (line.empty()) continue;
+        if (!line.empty() && line.back() == u'\r')
+            line.remove_suffix(1);
+        if (line.empty())
+            continue;
 
         std::vector<std::u16string_view> fields;
         std::size_t start = 0;
@@ -77,15 +82,24 @@ PrintJob read_payload(std::string_view bytes) {
             return i < fields.size() ? std::u16string(fields[i]) : std::u16string();
         };
         std::u16string_view key = fields[0];
-        if (key == u"COMPANY") job.company = field(1);
-        else if (key == u"NO") job.number = field(1);
-        else if (key == u"CUSTOMER") job.customer = field(1);
-        else if (key == u"PROJECT") job.project = field(1);
-        else if (key == u"CONTACT") job.contact = field(1);
-        else if (key == u"DATE") job.date = field(1);
-        else if (key == u"ADDRESS") job.address = field(1);
-        else if (key == u"REMARK") job.remark = field(1);
-        else if (key == u"COPIES") job.copies = wcstol_like(field(1));
+        if (key == u"COMPANY")
+            job.company = field(1);
+        else if (key == u"NO")
+            job.number = field(1);
+        else if (key == u"CUSTOMER")
+            job.customer = field(1);
+        else if (key == u"PROJECT")
+            job.project = field(1);
+        else if (key == u"CONTACT")
+            job.contact = field(1);
+        else if (key == u"DATE")
+            job.date = field(1);
+        else if (key == u"ADDRESS")
+            job.address = field(1);
+        else if (key == u"REMARK")
+            job.remark = field(1);
+        else if (key == u"COPIES")
+            job.copies = wcstol_like(field(1));
         else if (key == u"ITEM") {
             Item item;
             item.product = field(1);

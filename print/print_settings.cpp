@@ -7,7 +7,9 @@
 
 namespace nv {
 
-PrintSettings builtin_print_settings() { return PrintSettings{}; }
+PrintSettings builtin_print_settings() {
+    return PrintSettings{};
+}
 
 PrintSettings& app_print_settings() {
     static PrintSettings s;
@@ -17,7 +19,8 @@ PrintSettings& app_print_settings() {
 std::u16string paper_label(const PrintSettings& s) {
     std::u16string label =
         format_fixed_u16(s.width_mm, 1) + u"×" + format_fixed_u16(s.height_mm, 1) + u"mm";
-    if (label.size() > 63) label.resize(63);
+    if (label.size() > 63)
+        label.resize(63);
     return label;
 }
 
@@ -27,18 +30,21 @@ PrintSettings load_print_settings(std::u16string_view config_path) {
     const PrintSettings defaults = s;
 
     std::u16string printer = profile_read(config_path, kSection, u"printer", s.printer_name, 512);
-    if (!printer.empty()) s.printer_name = printer;
+    if (!printer.empty())
+        s.printer_name = printer;
 
     auto read = [&](std::u16string_view key) {
         return profile_read(config_path, kSection, key, u"", 64);
     };
     auto number = [&](std::u16string_view key, double& field) {
         std::u16string text = read(key);
-        if (!text.empty()) field = wcstod_like(text);
+        if (!text.empty())
+            field = wcstod_like(text);
     };
     auto integer = [&](std::u16string_view key, int32_t& field) {
         std::u16string text = read(key);
-        if (!text.empty()) field = wcstol_like(text);
+        if (!text.empty())
+            field = wcstol_like(text);
     };
 
     number(u"width_mm", s.width_mm);
@@ -58,8 +64,10 @@ PrintSettings load_print_settings(std::u16string_view config_path) {
     s.raster = raster != 0;
 
     auto usable = [](double v) { return std::isfinite(v) && v > 0.0; };
-    if (!usable(s.row_mm)) s.row_mm = defaults.row_mm;
-    if (!usable(s.font_scale)) s.font_scale = defaults.font_scale;
+    if (!usable(s.row_mm))
+        s.row_mm = defaults.row_mm;
+    if (!usable(s.font_scale))
+        s.font_scale = defaults.font_scale;
     return s;
 }
 
@@ -68,8 +76,8 @@ int rows_per_page(const PrintSettings& s) {
     // table header and the footer.
     double top = s.offset_y_mm + s.margin_top_mm;
     double bottom_limit = s.height_mm - s.margin_bottom_mm + s.offset_y_mm;
-    double rows = std::floor((bottom_limit - (top + 6.0 + 2.1 + 8.3 + 16.4 + 2.7) - 5.4 - 17.0) /
-                             s.row_mm);
+    double rows =
+        std::floor((bottom_limit - (top + 6.0 + 2.1 + 8.3 + 16.4 + 2.7) - 5.4 - 17.0) / s.row_mm);
     // Truncation to 32 bits; out-of-range or NaN quotients count as no rows.
     int n = (rows >= 1.0 && rows < 2147483648.0) ? static_cast<int>(rows) : 0;
     return n < 1 ? 1 : n;

@@ -10,8 +10,12 @@ namespace nv {
 
 namespace {
 
-std::u16string flag(bool b) { return b ? u"1" : u"0"; }
-std::u16string fixed2(double v) { return format_fixed_u16(v, 2); }
+std::u16string flag(bool b) {
+    return b ? u"1" : u"0";
+}
+std::u16string fixed2(double v) {
+    return format_fixed_u16(v, 2);
+}
 
 DeliveryNote test_note() {
     DeliveryNote n;
@@ -43,19 +47,20 @@ DeliveryNote test_note() {
 void run_selftest(std::u16string_view base_url, std::u16string_view user_id,
                   const std::function<void(const std::u16string&)>& write_line) {
     auto write = [&write_line](std::u16string line) {
-        if (line.size() > 2047) line.resize(2047);
+        if (line.size() > 2047)
+            line.resize(2047);
         write_line(line);
     };
     write(u"server=" + std::u16string(base_url) + u" userId=" + std::u16string(user_id));
 
     std::vector<DeliveryNote> notes;
     ServiceResult r = service_list_notes(base_url, user_id, notes);
-    write(u"[1] list: ok=" + flag(r.ok) + u" msg=" + r.message +
-          u" count=" + format_int(static_cast<int64_t>(notes.size())));
+    write(u"[1] list: ok=" + flag(r.ok) + u" msg=" + r.message + u" count=" +
+          format_int(static_cast<int64_t>(notes.size())));
     if (!notes.empty()) {
         const DeliveryNote& f = notes.front();
-        write(u"    first: no=" + f.number + u" customer=" + f.customer + u" project=" +
-              f.project + u" date=" + f.date + u" status=" + f.status + u" items=" +
+        write(u"    first: no=" + f.number + u" customer=" + f.customer + u" project=" + f.project +
+              u" date=" + f.date + u" status=" + f.status + u" items=" +
               format_int(static_cast<int64_t>(f.items.size())) + u" total=" +
               fixed2(note_total(f)));
         if (!f.items.empty()) {
@@ -74,7 +79,8 @@ void run_selftest(std::u16string_view base_url, std::u16string_view user_id,
     static_cast<void>(service_list_notes(base_url, user_id, again));
     const DeliveryNote* found = nullptr;
     for (const DeliveryNote& n : again) {
-        if (n.number == note.number) found = &n;  // the last one with that number
+        if (n.number == note.number)
+            found = &n;  // the last one with that number
     }
     if (!found) {
         write(u"[3] readback: NOT FOUND");

@@ -20,9 +20,10 @@ void run_selftest_beside_exe(std::u16string_view base_url, std::u16string_view u
     std::u16string path = from_wide(module, n);
     std::size_t slash = path.find_last_of(u"\\/");
     std::u16string folder = slash == std::u16string::npos ? u"." : path.substr(0, slash);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(
-        open_file(folder + u"\\selftest.txt", "wb"), &std::fclose);
-    if (!f) return;  // no file, no calls
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(open_file(folder + u"\\selftest.txt", "wb"),
+                                                      &std::fclose);
+    if (!f)
+        return;  // no file, no calls
     run_selftest(base_url, user_id, [&f](const std::u16string& line) {
         std::string bytes = utf16_to_utf8(line);
         bytes.push_back('\n');

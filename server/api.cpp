@@ -16,30 +16,38 @@ std::optional<int64_t> cents_from_token(std::string_view t) {
     std::size_t i = 0;
     int digits = 0;
     for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-        if (whole > 999'999'999'999) return std::nullopt;
+        if (whole > 999'999'999'999)
+            return std::nullopt;
         whole = whole * 10 + (t[i] - '0');
         ++digits;
     }
-    if (digits == 0) return std::nullopt;
+    if (digits == 0)
+        return std::nullopt;
     int64_t cents = 0;
     if (i < t.size() && t[i] == '.') {
         ++i;
         int decimals = 0;
         for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-            if (++decimals > 2) return std::nullopt;
+            if (++decimals > 2)
+                return std::nullopt;
             cents = cents * 10 + (t[i] - '0');
         }
-        if (decimals == 0) return std::nullopt;
-        if (decimals == 1) cents *= 10;
+        if (decimals == 0)
+            return std::nullopt;
+        if (decimals == 1)
+            cents *= 10;
     }
-    if (i != t.size() || whole > 999'999'999'999) return std::nullopt;
+    if (i != t.size() || whole > 999'999'999'999)
+        return std::nullopt;
     return whole * 100 + cents;
 }
 
 bool is_real_date(std::string_view d) {
-    if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
+    if (d.size() != 10 || d[4] != '-' || d[7] != '-')
+        return false;
     for (int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (d[i] < '0' || d[i] > '9') return false;
+        if (d[i] < '0' || d[i] > '9')
+            return false;
     }
     auto num = [&](int at, int len) {
         int v = 0;
@@ -47,7 +55,8 @@ bool is_real_date(std::string_view d) {
         return v;
     };
     int y = num(0, 4), m = num(5, 2), day = num(8, 2);
-    if (y < 1900 || m < 1 || m > 12 || day < 1) return false;
+    if (y < 1900 || m < 1 || m > 12 || day < 1)
+        return false;
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
     return day <= kDays[m - 1] + (m == 2 && leap ? 1 : 0);
@@ -75,15 +84,16 @@ struct Body {
     JValue root;
     std::string error;
 
-    const JValue* member(const JValue& obj, const char* key, JValue::Kind kind,
-                         const char* what) {
+    const JValue* member(const JValue& obj, const char* key, JValue::Kind kind, const char* what) {
         const JValue* v = obj.find(key);
         if (!v) {
-            if (error.empty()) error = std::string("缺少字段 ") + key + "（" + what + "）";
+            if (error.empty())
+                error = std::string("缺少字段 ") + key + "（" + what + "）";
             return nullptr;
         }
         if (v->kind != kind) {
-            if (error.empty()) error = std::string("字段 ") + key + " 类型错误（" + what + "）";
+            if (error.empty())
+                error = std::string("字段 ") + key + " 类型错误（" + what + "）";
             return nullptr;
         }
         return v;
@@ -109,10 +119,12 @@ std::optional<Body> read_body(const Request& req, Response& res) {
 }
 
 std::optional<int64_t> parse_id(std::string_view s) {
-    if (s.empty() || s.size() > 18) return std::nullopt;
+    if (s.empty() || s.size() > 18)
+        return std::nullopt;
     int64_t v = 0;
     for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
+        if (c < '0' || c > '9')
+            return std::nullopt;
         v = v * 10 + (c - '0');
     }
     return v;
@@ -122,13 +134,16 @@ std::optional<int64_t> parse_id(std::string_view s) {
 std::optional<int64_t> id_member(Body& b, const char* key, const char* what) {
     const JValue* v = b.root.find(key);
     if (!v) {
-        if (b.error.empty()) b.error = std::string("缺少字段 ") + key + "（" + what + "）";
+        if (b.error.empty())
+            b.error = std::string("缺少字段 ") + key + "（" + what + "）";
         return std::nullopt;
     }
     if (v->kind == JValue::Number || v->kind == JValue::String) {
-        if (auto id = parse_id(v->text)) return id;
+        if (auto id = parse_id(v->text))
+            return id;
     }
-    if (b.error.empty()) b.error = std::string("字段 ") + key + " 应为编号（" + what + "）";
+    if (b.error.empty())
+        b.error = std::string("字段 ") + key + " 应为编号（" + what + "）";
     return std::nullopt;
 }
 
@@ -137,15 +152,19 @@ std::optional<int64_t> id_member(Body& b, const char* key, const char* what) {
 std::string number_member(Body& b, const JValue& obj, const char* key, const char* what) {
     const JValue* v = obj.find(key);
     if (!v) {
-        if (b.error.empty()) b.error = std::string("缺少字段 ") + key + "（" + what + "）";
+        if (b.error.empty())
+            b.error = std::string("缺少字段 ") + key + "（" + what + "）";
         return {};
     }
-    if (v->kind == JValue::Number) return v->text;
+    if (v->kind == JValue::Number)
+        return v->text;
     if (v->kind == JValue::String) {
         auto parsed = parse_json(v->text);
-        if (parsed && parsed->kind == JValue::Number) return parsed->text;
+        if (parsed && parsed->kind == JValue::Number)
+            return parsed->text;
     }
-    if (b.error.empty()) b.error = std::string("字段 ") + key + " 应为数字（" + what + "）";
+    if (b.error.empty())
+        b.error = std::string("字段 ") + key + " 应为数字（" + what + "）";
     return {};
 }
 
@@ -159,10 +178,12 @@ void read_note_fields(Body& b, Note& n) {
     n.date = b.text(b.root, "date", "日期");
     n.status = b.text(b.root, "status", "状态");
     const JValue* items = b.member(b.root, "items", JValue::Array, "商品明细");
-    if (!items) return;
+    if (!items)
+        return;
     for (const JValue& e : items->elements) {
         if (e.kind != JValue::Object) {
-            if (b.error.empty()) b.error = "商品明细的每一项应为对象";
+            if (b.error.empty())
+                b.error = "商品明细的每一项应为对象";
             return;
         }
         NoteItem it;
@@ -181,29 +202,50 @@ void read_note_fields(Body& b, Note& n) {
 
 void put_note(JsonOut& o, const Note& n) {
     o.begin_object()
-        .key("id").num(n.id)
-        .key("no").str(n.no)
-        .key("userId").str(std::to_string(n.user_id))
-        .key("customer").str(n.customer)
-        .key("project").str(n.project)
-        .key("address").str(n.address)
-        .key("contact").str(n.contact)
-        .key("contactPhone").str(n.contact_phone)
-        .key("date").str(n.date)
-        .key("status").str(n.status)
-        .key("remark").str(n.remark)
-        .key("items").begin_array();
+        .key("id")
+        .num(n.id)
+        .key("no")
+        .str(n.no)
+        .key("userId")
+        .str(std::to_string(n.user_id))
+        .key("customer")
+        .str(n.customer)
+        .key("project")
+        .str(n.project)
+        .key("address")
+        .str(n.address)
+        .key("contact")
+        .str(n.contact)
+        .key("contactPhone")
+        .str(n.contact_phone)
+        .key("date")
+        .str(n.date)
+        .key("status")
+        .str(n.status)
+        .key("remark")
+        .str(n.remark)
+        .key("items")
+        .begin_array();
     for (const NoteItem& it : n.items) {
         o.begin_object()
-            .key("product").str(it.product)
-            .key("model").str(it.model)
-            .key("length").str(it.length)
-            .key("wattage").str(it.wattage)
-            .key("brightness").str(it.brightness)
-            .key("sensorMode").str(it.sensor_mode)
-            .key("unit").str(it.unit)
-            .key("quantity").raw_number(it.quantity)
-            .key("price").raw_number(it.price)
+            .key("product")
+            .str(it.product)
+            .key("model")
+            .str(it.model)
+            .key("length")
+            .str(it.length)
+            .key("wattage")
+            .str(it.wattage)
+            .key("brightness")
+            .str(it.brightness)
+            .key("sensorMode")
+            .str(it.sensor_mode)
+            .key("unit")
+            .str(it.unit)
+            .key("quantity")
+            .raw_number(it.quantity)
+            .key("price")
+            .raw_number(it.price)
             .end_object();
     }
     o.end_array().end_object();
@@ -221,34 +263,45 @@ std::string cents_text(int64_t c) {
 
 void login_common(Store& store, const Request& req, Response& res, bool finance) {
     auto b = read_body(req, res);
-    if (!b) return;
+    if (!b)
+        return;
     std::string account = b->text(b->root, "account", "账号");
     std::string password = b->text(b->root, "password", "密码");
     std::string type = b->text(b->root, "userType", "用户类型");
-    if (!b->error.empty()) return fail(res, 400, b->error);
+    if (!b->error.empty())
+        return fail(res, 400, b->error);
     if (type != "personal" && type != "enterprise")
         return fail(res, 400, "用户类型应为 personal 或 enterprise");
     auto user = store.user_by_account(account);
     bool ok = user && store.check_password(user->id, password);
     std::fill(password.begin(), password.end(), '\0');
-    if (!ok) return fail(res, 401, "账号或密码错误");
+    if (!ok)
+        return fail(res, 401, "账号或密码错误");
     if (user->user_type != type)
-        return fail(res, 401, type == "enterprise" ? "该账号不是企业账号，请选择个人用户登录"
-                                                   : "该账号是企业账号，请选择企业用户登录");
+        return fail(res, 401,
+                    type == "enterprise" ? "该账号不是企业账号，请选择个人用户登录"
+                                         : "该账号是企业账号，请选择企业用户登录");
     JsonOut o;
     o.begin_object().key("success").boolean(true).key("message").str("登录成功").key("data");
     if (finance) {
         o.begin_object()
-            .key("token").str(store.token_issue(user->id, kTokenSeconds))
-            .key("expiresIn").num(kTokenSeconds)
-            .key("admin").boolean(user->admin)
+            .key("token")
+            .str(store.token_issue(user->id, kTokenSeconds))
+            .key("expiresIn")
+            .num(kTokenSeconds)
+            .key("admin")
+            .boolean(user->admin)
             .end_object();
     } else {
         o.begin_object()
-            .key("id").num(user->id)
-            .key("username").str(user->username)
-            .key("phone").str(user->phone)
-            .key("enterpriseName").str(user->enterprise_name)
+            .key("id")
+            .num(user->id)
+            .key("username")
+            .str(user->username)
+            .key("phone")
+            .str(user->phone)
+            .key("enterpriseName")
+            .str(user->enterprise_name)
             .end_object();
     }
     send(res, 200, o.end_object().take());
@@ -262,51 +315,73 @@ std::optional<User> user_from_query(Store& store, const Request& req, Response& 
     }
     auto id = parse_id(req.get_param_value(param));
     auto user = id ? store.user_by_id(*id) : std::nullopt;
-    if (!user) fail(res, 404, "用户不存在");
+    if (!user)
+        fail(res, 404, "用户不存在");
     return user;
 }
 
 void list_notes(Store& store, const Request& req, Response& res) {
     auto user = user_from_query(store, req, res, "userId");
-    if (!user) return;
+    if (!user)
+        return;
     std::vector<Note> notes = store.notes_of(user->id);
     JsonOut o(notes.size() * 1024);
-    o.begin_object().key("success").boolean(true).key("message").str("ok").key("data").begin_array();
+    o.begin_object()
+        .key("success")
+        .boolean(true)
+        .key("message")
+        .str("ok")
+        .key("data")
+        .begin_array();
     for (const Note& n : notes) put_note(o, n);
     send(res, 200, o.end_array().end_object().take());
 }
 
 void create_note(Store& store, const Request& req, Response& res) {
     auto b = read_body(req, res);
-    if (!b) return;
+    if (!b)
+        return;
     Note n;
     n.no = b->text(b->root, "no", "单号");
     read_note_fields(*b, n);
     auto user_id = id_member(*b, "userId", "用户");
-    if (!b->error.empty()) return fail(res, 400, b->error);
-    if (n.no.empty()) return fail(res, 400, "单号不能为空");
-    if (!store.user_by_id(*user_id)) return fail(res, 404, "用户不存在");
+    if (!b->error.empty())
+        return fail(res, 400, b->error);
+    if (n.no.empty())
+        return fail(res, 400, "单号不能为空");
+    if (!store.user_by_id(*user_id))
+        return fail(res, 404, "用户不存在");
     n.user_id = *user_id;
     int64_t id = store.note_create(n);
     JsonOut o;
     o.begin_object()
-        .key("success").boolean(true)
-        .key("message").str("创建成功")
-        .key("id").num(id)
-        .key("data").begin_object().key("id").num(id).end_object()
+        .key("success")
+        .boolean(true)
+        .key("message")
+        .str("创建成功")
+        .key("id")
+        .num(id)
+        .key("data")
+        .begin_object()
+        .key("id")
+        .num(id)
+        .end_object()
         .end_object();
     send(res, 200, o.take());
 }
 
 void update_note(Store& store, const Request& req, Response& res) {
     auto b = read_body(req, res);
-    if (!b) return;
+    if (!b)
+        return;
     Note n;
     auto id = id_member(*b, "id", "送货单编号");
     read_note_fields(*b, n);
-    if (!b->error.empty()) return fail(res, 400, b->error);
+    if (!b->error.empty())
+        return fail(res, 400, b->error);
     n.id = *id;
-    if (!store.note_update(n)) return fail(res, 404, "送货单不存在或已被删除");
+    if (!store.note_update(n))
+        return fail(res, 404, "送货单不存在或已被删除");
     JsonOut o;
     o.begin_object().key("success").boolean(true).key("message").str("保存成功").end_object();
     send(res, 200, o.take());
@@ -314,10 +389,12 @@ void update_note(Store& store, const Request& req, Response& res) {
 
 void delete_note(Store& store, const Request& req, Response& res) {
     auto b = read_body(req, res);
-    if (!b) return;
+    if (!b)
+        return;
     auto id = id_member(*b, "id", "送货单编号");
     auto user_id = id_member(*b, "userId", "用户");
-    if (!b->error.empty()) return fail(res, 400, b->error);
+    if (!b->error.empty())
+        return fail(res, 400, b->error);
     switch (store.note_delete(*id, *user_id)) {
         case Store::DeleteResult::NotFound:
             return fail(res, 404, "送货单不存在或已被删除");
@@ -333,12 +410,19 @@ void delete_note(Store& store, const Request& req, Response& res) {
 
 void company_info(Store& store, const Request& req, Response& res) {
     auto user = user_from_query(store, req, res, "user_id");
-    if (!user) return;
+    if (!user)
+        return;
     JsonOut o;
     o.begin_object()
-        .key("success").boolean(true)
-        .key("message").str("ok")
-        .key("data").begin_object().key("enterprise_name").str(user->enterprise_name).end_object()
+        .key("success")
+        .boolean(true)
+        .key("message")
+        .str("ok")
+        .key("data")
+        .begin_object()
+        .key("enterprise_name")
+        .str(user->enterprise_name)
+        .end_object()
         .end_object();
     send(res, 200, o.take());
 }
@@ -353,22 +437,28 @@ std::optional<User> bearer_user(Store& store, const Request& req, Response& res)
     if (header.size() > kPrefix.size() && header.compare(0, kPrefix.size(), kPrefix) == 0)
         id = store.token_user(header.substr(kPrefix.size()));
     auto user = id ? store.user_by_id(*id) : std::nullopt;
-    if (!user) fail(res, 401, header.empty() ? "未登录财务服务，请先登录" : "登录已失效，请重新登录");
+    if (!user)
+        fail(res, 401, header.empty() ? "未登录财务服务，请先登录" : "登录已失效，请重新登录");
     return user;
 }
 
 void put_tenant(JsonOut& o, const Tenant& t) {
     o.begin_object()
-        .key("id").num(t.id)
-        .key("name").str(t.name)
-        .key("code").str(t.code)
-        .key("shardId").num(t.shard_id)
+        .key("id")
+        .num(t.id)
+        .key("name")
+        .str(t.name)
+        .key("code")
+        .str(t.code)
+        .key("shardId")
+        .num(t.shard_id)
         .end_object();
 }
 
 void list_tenants(Store& store, const Request& req, Response& res) {
     auto user = bearer_user(store, req, res);
-    if (!user) return;
+    if (!user)
+        return;
     JsonOut o;
     o.begin_object().key("success").boolean(true).key("admin").boolean(user->admin);
     o.key("data").begin_array();
@@ -378,17 +468,23 @@ void list_tenants(Store& store, const Request& req, Response& res) {
 
 void create_tenant(Store& store, const Request& req, Response& res) {
     auto user = bearer_user(store, req, res);
-    if (!user) return;
-    if (!user->admin) return fail(res, 403, "仅管理员可以创建租户");
+    if (!user)
+        return;
+    if (!user->admin)
+        return fail(res, 403, "仅管理员可以创建租户");
     auto b = read_body(req, res);
-    if (!b) return;
+    if (!b)
+        return;
     std::string name = b->text(b->root, "name", "租户名称");
     std::string code = b->text(b->root, "code", "租户代码");
-    if (!b->error.empty()) return fail(res, 400, b->error);
-    if (name.empty()) return fail(res, 400, "请输入租户名称");
+    if (!b->error.empty())
+        return fail(res, 400, b->error);
+    if (name.empty())
+        return fail(res, 400, "请输入租户名称");
     std::string error;
     auto t = store.tenant_create(user->org_id, name, code, error);
-    if (!t) return fail(res, 409, error);
+    if (!t)
+        return fail(res, 409, error);
     JsonOut o;
     o.begin_object().key("success").boolean(true).key("message").str("租户已创建").key("data");
     put_tenant(o, *t);
@@ -396,14 +492,18 @@ void create_tenant(Store& store, const Request& req, Response& res) {
 }
 
 void list_accounts(Store& store, const Request& req, Response& res) {
-    if (!bearer_user(store, req, res)) return;
+    if (!bearer_user(store, req, res))
+        return;
     JsonOut o;
     o.begin_object().key("success").boolean(true).key("data").begin_array();
     for (const Account& a : chart_of_accounts()) {
         o.begin_object()
-            .key("code").str(a.code)
-            .key("name").str(a.name)
-            .key("display").str(account_display(a))
+            .key("code")
+            .str(a.code)
+            .key("name")
+            .str(a.name)
+            .key("display")
+            .str(account_display(a))
             .end_object();
     }
     send(res, 200, o.end_array().end_object().take());
@@ -423,26 +523,39 @@ std::optional<Tenant> tenant_for(Store& store, const User& user, const Request& 
 
 void list_vouchers(Store& store, const Request& req, Response& res) {
     auto user = bearer_user(store, req, res);
-    if (!user) return;
+    if (!user)
+        return;
     auto t = tenant_for(store, *user, req, res);
-    if (!t) return;
+    if (!t)
+        return;
     JsonOut o;
     o.begin_object().key("success").boolean(true).key("data").begin_array();
     for (const Voucher& v : store.vouchers_recent(*t, 100)) {
         o.begin_object()
-            .key("id").num(v.id)
-            .key("voucherNo").str(v.voucher_no)
-            .key("date").str(v.date)
-            .key("summary").str(v.summary)
-            .key("totalDebit").raw_number(cents_text(v.total_debit))
-            .key("totalCredit").raw_number(cents_text(v.total_credit))
-            .key("lines").begin_array();
+            .key("id")
+            .num(v.id)
+            .key("voucherNo")
+            .str(v.voucher_no)
+            .key("date")
+            .str(v.date)
+            .key("summary")
+            .str(v.summary)
+            .key("totalDebit")
+            .raw_number(cents_text(v.total_debit))
+            .key("totalCredit")
+            .raw_number(cents_text(v.total_credit))
+            .key("lines")
+            .begin_array();
         for (const VoucherLine& l : v.lines) {
             o.begin_object()
-                .key("summary").str(l.summary)
-                .key("account").str(l.account)
-                .key("debit").raw_number(cents_text(l.debit))
-                .key("credit").raw_number(cents_text(l.credit))
+                .key("summary")
+                .str(l.summary)
+                .key("account")
+                .str(l.account)
+                .key("debit")
+                .raw_number(cents_text(l.debit))
+                .key("credit")
+                .raw_number(cents_text(l.credit))
                 .end_object();
         }
         o.end_array().end_object();
@@ -453,34 +566,44 @@ void list_vouchers(Store& store, const Request& req, Response& res) {
 // A line amount: a JSON number (or its text) in exact cents.
 std::optional<int64_t> amount_member(const JValue& line, const char* key) {
     const JValue* v = line.find(key);
-    if (!v || (v->kind != JValue::Number && v->kind != JValue::String)) return std::nullopt;
+    if (!v || (v->kind != JValue::Number && v->kind != JValue::String))
+        return std::nullopt;
     return cents_from_token(v->text);
 }
 
 void save_voucher(Store& store, const Request& req, Response& res) {
     auto user = bearer_user(store, req, res);
-    if (!user) return;
+    if (!user)
+        return;
     auto t = tenant_for(store, *user, req, res);
-    if (!t) return;
+    if (!t)
+        return;
     auto b = read_body(req, res);
-    if (!b) return;
+    if (!b)
+        return;
     Voucher v;
     v.voucher_no = b->text(b->root, "voucherNo", "凭证号");
     v.date = b->text(b->root, "date", "日期");
     v.summary = b->text(b->root, "summary", "摘要");
     const JValue* lines = b->member(b->root, "lines", JValue::Array, "分录");
-    if (!b->error.empty()) return fail(res, 400, b->error);
-    if (v.voucher_no.empty()) return fail(res, 400, "请输入凭证号");
-    if (!is_real_date(v.date)) return fail(res, 400, "请输入有效日期（YYYY-MM-DD）");
-    if (lines->elements.size() < 2) return fail(res, 400, "请至少填写两行分录");
+    if (!b->error.empty())
+        return fail(res, 400, b->error);
+    if (v.voucher_no.empty())
+        return fail(res, 400, "请输入凭证号");
+    if (!is_real_date(v.date))
+        return fail(res, 400, "请输入有效日期（YYYY-MM-DD）");
+    if (lines->elements.size() < 2)
+        return fail(res, 400, "请至少填写两行分录");
     for (std::size_t i = 0; i < lines->elements.size(); ++i) {
         const JValue& e = lines->elements[i];
         std::string row = "第 " + std::to_string(i + 1) + " 行";
-        if (e.kind != JValue::Object) return fail(res, 400, row + "分录格式错误");
+        if (e.kind != JValue::Object)
+            return fail(res, 400, row + "分录格式错误");
         VoucherLine l;
         l.summary = b->text(e, "summary", "摘要");
         l.account = b->text(e, "account", "会计科目");
-        if (!b->error.empty()) return fail(res, 400, row + "：" + b->error);
+        if (!b->error.empty())
+            return fail(res, 400, row + "：" + b->error);
         auto debit = amount_member(e, "debit");
         auto credit = amount_member(e, "credit");
         if (!debit || !credit || (*debit > 0) == (*credit > 0))
@@ -494,10 +617,12 @@ void save_voucher(Store& store, const Request& req, Response& res) {
         v.lines.push_back(std::move(l));
     }
     if (v.total_debit != v.total_credit)
-        return fail(res, 400, "借贷不平衡：借方 " + cents_text(v.total_debit) + "，贷方 " +
-                                  cents_text(v.total_credit));
+        return fail(res, 400,
+                    "借贷不平衡：借方 " + cents_text(v.total_debit) + "，贷方 " +
+                        cents_text(v.total_credit));
     std::string error;
-    if (!store.voucher_save(*t, v, error)) return fail(res, 409, error);
+    if (!store.voucher_save(*t, v, error))
+        return fail(res, 409, error);
     JsonOut o;
     o.begin_object().key("success").boolean(true).key("message").str("凭证已保存").end_object();
     send(res, 200, o.take());
@@ -505,16 +630,22 @@ void save_voucher(Store& store, const Request& req, Response& res) {
 
 void list_shards(Store& store, const Request& req, Response& res) {
     auto user = bearer_user(store, req, res);
-    if (!user) return;
-    if (!user->admin) return fail(res, 403, "当前账号没有分片管理权限");
+    if (!user)
+        return;
+    if (!user->admin)
+        return fail(res, 403, "当前账号没有分片管理权限");
     JsonOut o;
     o.begin_object().key("success").boolean(true).key("data").begin_array();
     for (const Shard& s : store.shards()) {
         o.begin_object()
-            .key("id").num(s.id)
-            .key("name").str(s.name)
-            .key("tenantCount").num(s.tenant_count)
-            .key("maxTenants").num(s.max_tenants)
+            .key("id")
+            .num(s.id)
+            .key("name")
+            .str(s.name)
+            .key("tenantCount")
+            .num(s.tenant_count)
+            .key("maxTenants")
+            .num(s.max_tenants)
             .end_object();
     }
     send(res, 200, o.end_array().end_object().take());
@@ -522,15 +653,24 @@ void list_shards(Store& store, const Request& req, Response& res) {
 
 void add_shard(Store& store, const Request& req, Response& res) {
     auto user = bearer_user(store, req, res);
-    if (!user) return;
-    if (!user->admin) return fail(res, 403, "当前账号没有分片管理权限");
-    if (!read_body(req, res)) return;
+    if (!user)
+        return;
+    if (!user->admin)
+        return fail(res, 403, "当前账号没有分片管理权限");
+    if (!read_body(req, res))
+        return;
     int64_t id = store.shard_add("", 8);
     JsonOut o;
     o.begin_object()
-        .key("success").boolean(true)
-        .key("message").str("分片已创建并初始化")
-        .key("data").begin_object().key("id").num(id).end_object()
+        .key("success")
+        .boolean(true)
+        .key("message")
+        .str("分片已创建并初始化")
+        .key("data")
+        .begin_object()
+        .key("id")
+        .num(id)
+        .end_object()
         .end_object();
     send(res, 200, o.take());
 }
@@ -539,12 +679,15 @@ void add_shard(Store& store, const Request& req, Response& res) {
 
 void manifest(Store& store, const Request& req, Response& res) {
     auto r = store.release_latest();
-    if (!r) return fail(res, 404, "尚未发布版本");
+    if (!r)
+        return fail(res, 404, "尚未发布版本");
     std::string host = req.get_header_value("Host");
     JsonOut o;
     o.begin_object()
-        .key("version").str(r->version)
-        .key("package").str("http://" + host + "/releases/" + r->file)
+        .key("version")
+        .str(r->version)
+        .key("package")
+        .str("http://" + host + "/releases/" + r->file)
         .end_object();
     send(res, 200, o.take());
 }
@@ -553,9 +696,11 @@ void package(Store& store, const Request& req, Response& res) {
     std::string name = req.matches[1].str();
     auto r = store.release_latest();
     // Only files that were published are served; names never reach the file system otherwise.
-    if (!r || name != r->file) return fail(res, 404, "文件不存在");
+    if (!r || name != r->file)
+        return fail(res, 404, "文件不存在");
     std::FILE* f = std::fopen((store.dir() + "/releases/" + name).c_str(), "rb");
-    if (!f) return fail(res, 404, "文件不存在");
+    if (!f)
+        return fail(res, 404, "文件不存在");
     std::string data;
     char buf[65536];
     std::size_t n;
@@ -571,18 +716,16 @@ void install_routes(httplib::Server& svr, Store& store) {
     auto route = [&store](void (*fn)(Store&, const Request&, Response&)) {
         return [&store, fn](const Request& req, Response& res) { fn(store, req, res); };
     };
-    svr.Post("/api/users/login", [&store](const Request& q, Response& r) {
-        login_common(store, q, r, false);
-    });
+    svr.Post("/api/users/login",
+             [&store](const Request& q, Response& r) { login_common(store, q, r, false); });
     svr.Get("/api/delivery-notes", route(list_notes));
     svr.Post("/api/delivery-notes", route(create_note));
     svr.Put("/api/delivery-notes", route(update_note));
     svr.Delete("/api/delivery-notes", route(delete_note));
     svr.Get("/api/company/info", route(company_info));
 
-    svr.Post("/api/v1/native/login", [&store](const Request& q, Response& r) {
-        login_common(store, q, r, true);
-    });
+    svr.Post("/api/v1/native/login",
+             [&store](const Request& q, Response& r) { login_common(store, q, r, true); });
     svr.Get("/api/v1/native/tenants", route(list_tenants));
     svr.Post("/api/v1/native/tenants", route(create_tenant));
     svr.Get("/api/v1/native/accounts", route(list_accounts));
@@ -600,7 +743,8 @@ void install_routes(httplib::Server& svr, Store& store) {
     svr.set_tcp_nodelay(true);
     // Every answer is an envelope, also the ones httplib makes by itself (404, 413, 400).
     svr.set_error_handler([](const Request&, Response& res) {
-        if (!res.body.empty()) return;
+        if (!res.body.empty())
+            return;
         const char* msg = res.status == 404   ? "接口不存在"
                           : res.status == 413 ? "请求内容过大"
                           : res.status == 405 ? "不支持的请求方法"

@@ -17,7 +17,9 @@ Db::Db(const std::string& path) {
     exec("PRAGMA foreign_keys=ON");
 }
 
-Db::~Db() { sqlite3_close(db_); }
+Db::~Db() {
+    sqlite3_close(db_);
+}
 
 void Db::exec(const char* sql) {
     char* err = nullptr;
@@ -50,8 +52,10 @@ Stmt& Stmt::bind_null(int i) {
 
 bool Stmt::step() {
     int rc = sqlite3_step(st_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
     throw DbError(std::string("step: ") + sqlite3_errmsg(db_));
 }
 

@@ -66,7 +66,8 @@ class Transaction {
 public:
     explicit Transaction(Db& db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
     ~Transaction() {
-        if (!done_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        if (!done_)
+            sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
     void commit() {
         db_.exec("COMMIT");

@@ -5,9 +5,11 @@
 namespace srv {
 
 const JValue* JValue::find(std::string_view key) const {
-    if (kind != Object) return nullptr;
+    if (kind != Object)
+        return nullptr;
     for (const auto& [k, v] : members) {
-        if (k == key) return &v;
+        if (k == key)
+            return &v;
     }
     return nullptr;
 }
@@ -21,27 +23,33 @@ public:
     explicit Parser(std::string_view t) : s_(t) {}
 
     bool document(JValue& out) {
-        if (!value(out, 0)) return false;
+        if (!value(out, 0))
+            return false;
         ws();
         return i_ == s_.size();
     }
 
 private:
     void ws() {
-        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r'))
+        while (i_ < s_.size() &&
+               (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r'))
             ++i_;
     }
     bool lit(std::string_view w) {
-        if (s_.substr(i_, w.size()) != w) return false;
+        if (s_.substr(i_, w.size()) != w)
+            return false;
         i_ += w.size();
         return true;
     }
     bool value(JValue& out, int depth) {
         ws();
-        if (i_ >= s_.size()) return false;
+        if (i_ >= s_.size())
+            return false;
         char c = s_[i_];
-        if (c == '{') return object(out, depth + 1);
-        if (c == '[') return array(out, depth + 1);
+        if (c == '{')
+            return object(out, depth + 1);
+        if (c == '[')
+            return array(out, depth + 1);
         if (c == '"') {
             out.kind = JValue::String;
             return string(out.text);
@@ -55,11 +63,13 @@ private:
             out.kind = JValue::Bool;
             return lit("false");
         }
-        if (c == 'n') return lit("null");
+        if (c == 'n')
+            return lit("null");
         return number(out);
     }
     bool object(JValue& out, int depth) {
-        if (depth > kMaxDepth) return false;
+        if (depth > kMaxDepth)
+            return false;
         out.kind = JValue::Object;
         ++i_;
         ws();
@@ -69,15 +79,20 @@ private:
         }
         for (;;) {
             ws();
-            if (i_ >= s_.size() || s_[i_] != '"') return false;
+            if (i_ >= s_.size() || s_[i_] != '"')
+                return false;
             auto& m = out.members.emplace_back();
-            if (!string(m.first)) return false;
+            if (!string(m.first))
+                return false;
             ws();
-            if (i_ >= s_.size() || s_[i_] != ':') return false;
+            if (i_ >= s_.size() || s_[i_] != ':')
+                return false;
             ++i_;
-            if (!value(m.second, depth)) return false;
+            if (!value(m.second, depth))
+                return false;
             ws();
-            if (i_ >= s_.size()) return false;
+            if (i_ >= s_.size())
+                return false;
             if (s_[i_] == ',') {
                 ++i_;
                 continue;
@@ -90,7 +105,8 @@ private:
         }
     }
     bool array(JValue& out, int depth) {
-        if (depth > kMaxDepth) return false;
+        if (depth > kMaxDepth)
+            return false;
         out.kind = JValue::Array;
         ++i_;
         ws();
@@ -99,9 +115,11 @@ private:
             return true;
         }
         for (;;) {
-            if (!value(out.elements.emplace_back(), depth)) return false;
+            if (!value(out.elements.emplace_back(), depth))
+                return false;
             ws();
-            if (i_ >= s_.size()) return false;
+            if (i_ >= s_.size())
+                return false;
             if (s_[i_] == ',') {
                 ++i_;
                 continue;
@@ -131,15 +149,20 @@ private:
         }
     }
     bool hex4(uint32_t& v) {
-        if (i_ + 4 > s_.size()) return false;
+        if (i_ + 4 > s_.size())
+            return false;
         v = 0;
         for (int k = 0; k < 4; ++k) {
             char c = s_[i_++];
             v <<= 4;
-            if (c >= '0' && c <= '9') v |= static_cast<uint32_t>(c - '0');
-            else if (c >= 'a' && c <= 'f') v |= static_cast<uint32_t>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F') v |= static_cast<uint32_t>(c - 'A' + 10);
-            else return false;
+            if (c >= '0' && c <= '9')
+                v |= static_cast<uint32_t>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                v |= static_cast<uint32_t>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                v |= static_cast<uint32_t>(c - 'A' + 10);
+            else
+                return false;
         }
         return true;
     }
@@ -147,26 +170,46 @@ private:
         ++i_;
         while (i_ < s_.size()) {
             char c = s_[i_++];
-            if (c == '"') return true;
-            if (static_cast<unsigned char>(c) < 0x20) return false;
+            if (c == '"')
+                return true;
+            if (static_cast<unsigned char>(c) < 0x20)
+                return false;
             if (c != '\\') {
                 out.push_back(c);
                 continue;
             }
-            if (i_ >= s_.size()) return false;
+            if (i_ >= s_.size())
+                return false;
             char e = s_[i_++];
             switch (e) {
-                case '"': out.push_back('"'); break;
-                case '\\': out.push_back('\\'); break;
-                case '/': out.push_back('/'); break;
-                case 'b': out.push_back('\b'); break;
-                case 'f': out.push_back('\f'); break;
-                case 'n': out.push_back('\n'); break;
-                case 'r': out.push_back('\r'); break;
-                case 't': out.push_back('\t'); break;
+                case '"':
+                    out.push_back('"');
+                    break;
+                case '\\':
+                    out.push_back('\\');
+                    break;
+                case '/':
+                    out.push_back('/');
+                    break;
+                case 'b':
+                    out.push_back('\b');
+                    break;
+                case 'f':
+                    out.push_back('\f');
+                    break;
+                case 'n':
+                    out.push_back('\n');
+                    break;
+                case 'r':
+                    out.push_back('\r');
+                    break;
+                case 't':
+                    out.push_back('\t');
+                    break;
                 case 'u': {
                     uint32_t cp;
-                    if (!hex4(cp)) return false;
+                    if (!hex4(cp))
+                        return false;
                     if (cp >= 0xD800 && cp <= 0xDBFF && s_.substr(i_, 2) == "\\u") {
                         std::size_t save = i_;
                         i_ += 2;
@@ -177,7 +220,8 @@ private:
                             i_ = save;
                         }
                     }
-                    if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;  // lone surrogate
+                    if (cp >= 0xD800 && cp <= 0xDFFF)
+                        cp = 0xFFFD;  // lone surrogate
                     utf8(out, cp);
                     break;
                 }
@@ -190,8 +234,10 @@ private:
     bool number(JValue& out) {
         std::size_t start = i_;
         auto digit = [&] { return i_ < s_.size() && s_[i_] >= '0' && s_[i_] <= '9'; };
-        if (i_ < s_.size() && s_[i_] == '-') ++i_;
-        if (!digit()) return false;
+        if (i_ < s_.size() && s_[i_] == '-')
+            ++i_;
+        if (!digit())
+            return false;
         if (s_[i_] == '0') {
             ++i_;
         } else {
@@ -199,13 +245,16 @@ private:
         }
         if (i_ < s_.size() && s_[i_] == '.') {
             ++i_;
-            if (!digit()) return false;
+            if (!digit())
+                return false;
             while (digit()) ++i_;
         }
         if (i_ < s_.size() && (s_[i_] == 'e' || s_[i_] == 'E')) {
             ++i_;
-            if (i_ < s_.size() && (s_[i_] == '+' || s_[i_] == '-')) ++i_;
-            if (!digit()) return false;
+            if (i_ < s_.size() && (s_[i_] == '+' || s_[i_] == '-'))
+                ++i_;
+            if (!digit())
+                return false;
             while (digit()) ++i_;
         }
         out.kind = JValue::Number;
@@ -222,7 +271,8 @@ private:
 std::optional<JValue> parse_json(std::string_view text) {
     JValue v;
     Parser p(text);
-    if (!p.document(v)) return std::nullopt;
+    if (!p.document(v))
+        return std::nullopt;
     return v;
 }
 
@@ -232,16 +282,27 @@ void put_string(std::string& out, std::string_view s) {
     std::size_t run = 0;  // start of the pending run of characters that need no escape
     for (std::size_t i = 0; i < s.size(); ++i) {
         auto u = static_cast<unsigned char>(s[i]);
-        if (u >= 0x20 && s[i] != '"' && s[i] != '\\') continue;
+        if (u >= 0x20 && s[i] != '"' && s[i] != '\\')
+            continue;
         out.append(s.data() + run, i - run);
         run = i + 1;
         char c = s[i];
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 out += "\\u00";
                 out.push_back(kHex[u >> 4]);
@@ -258,7 +319,8 @@ void JsonOut::comma() {
         return;
     }
     if (!first_.empty()) {
-        if (!first_.back()) out_.push_back(',');
+        if (!first_.back())
+            out_.push_back(',');
         first_.back() = false;
     }
 }

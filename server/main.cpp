@@ -5,11 +5,11 @@
 //                  --company NAME [--username NAME] [--phone PHONE] [--admin]   (password on stdin)
 //   norvane-server release --data DIR --version V --package FILE
 #include <httplib.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cctype>
 #include <csignal>
-#include <malloc.h>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -68,15 +68,18 @@ std::string opt(const Args& a, const char* key) {
 httplib::Server* g_server = nullptr;
 
 void on_signal(int) {
-    if (g_server) g_server->stop();
+    if (g_server)
+        g_server->stop();
 }
 
 int serve(const Args& a) {
     std::string dir = need(a, "--data");
     std::string listen = opt(a, "--listen");
-    if (listen.empty()) listen = "127.0.0.1:8080";
+    if (listen.empty())
+        listen = "127.0.0.1:8080";
     auto colon = listen.rfind(':');
-    if (colon == std::string::npos) throw std::runtime_error("--listen wants HOST:PORT");
+    if (colon == std::string::npos)
+        throw std::runtime_error("--listen wants HOST:PORT");
     std::string host = listen.substr(0, colon);
     int port = std::stoi(listen.substr(colon + 1));
 
@@ -102,7 +105,8 @@ int serve(const Args& a) {
     } else if (!server.bind_to_port(host, port)) {
         port = -1;
     }
-    if (port < 0) throw std::runtime_error("cannot listen on " + listen);
+    if (port < 0)
+        throw std::runtime_error("cannot listen on " + listen);
     std::cout << "listening on http://" << host << ":" << port << std::endl;
     server.listen_after_bind();
     return 0;
@@ -114,13 +118,16 @@ int user_add(const Args& a) {
         throw std::runtime_error("--type must be personal or enterprise");
     std::string password;
     std::getline(std::cin, password);
-    if (!password.empty() && password.back() == '\r') password.pop_back();
-    if (password.empty()) throw std::runtime_error("empty password on standard input");
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    if (password.empty())
+        throw std::runtime_error("empty password on standard input");
     srv::Store store(need(a, "--data"));
     std::string account = need(a, "--account");
-    if (store.user_by_account(account)) throw std::runtime_error("account already exists");
-    int64_t id = store.user_add(account, password, type, need(a, "--company"),
-                                opt(a, "--username"), opt(a, "--phone"), a.options.count("--admin"));
+    if (store.user_by_account(account))
+        throw std::runtime_error("account already exists");
+    int64_t id = store.user_add(account, password, type, need(a, "--company"), opt(a, "--username"),
+                                opt(a, "--phone"), a.options.count("--admin"));
     std::fill(password.begin(), password.end(), '\0');
     std::cout << id << "\n";
     return 0;
@@ -150,9 +157,12 @@ int release(const Args& a) {
 int main(int argc, char** argv) {
     Args a = parse_args(argc, argv);
     try {
-        if (a.words == std::vector<std::string>{"serve"}) return serve(a);
-        if (a.words == std::vector<std::string>{"user", "add"}) return user_add(a);
-        if (a.words == std::vector<std::string>{"release"}) return release(a);
+        if (a.words == std::vector<std::string>{"serve"})
+            return serve(a);
+        if (a.words == std::vector<std::string>{"user", "add"})
+            return user_add(a);
+        if (a.words == std::vector<std::string>{"release"})
+            return release(a);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "norvane-server: %s\n", e.what());
         return 1;

@@ -4,12 +4,12 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <functional>
-#include <mutex>
-#include <thread>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "server/db.h"
 
@@ -62,7 +62,8 @@ CREATE TABLE IF NOT EXISTS voucher_lines(
 Db& conn(const std::string& path) {
     thread_local std::map<std::string, std::unique_ptr<Db>> open;
     auto it = open.find(path);
-    if (it == open.end()) it = open.emplace(path, std::make_unique<Db>(path)).first;
+    if (it == open.end())
+        it = open.emplace(path, std::make_unique<Db>(path)).first;
     return *it->second;
 }
 
@@ -84,7 +85,8 @@ public:
         queue_.push_back(&job);
         wake_.notify_one();
         done_.wait(lock, [&job] { return job.finished; });
-        if (job.error) std::rethrow_exception(job.error);
+        if (job.error)
+            std::rethrow_exception(job.error);
     }
 
 private:
@@ -124,7 +126,8 @@ private:
             }
             std::lock_guard<std::mutex> lock(mu_);
             for (Job* job : batch) {
-                if (commit_error) job->error = commit_error;
+                if (commit_error)
+                    job->error = commit_error;
                 job->finished = true;
             }
             done_.notify_all();
@@ -146,7 +149,8 @@ void write(const std::string& path, const std::function<void(Db&)>& fn) {
     {
         std::lock_guard<std::mutex> lock(mu);
         Writer*& slot = (*writers)[path];
-        if (!slot) slot = new Writer(path);
+        if (!slot)
+            slot = new Writer(path);
         w = slot;
     }
     w->run(fn);
@@ -193,9 +197,17 @@ void insert_items(Db& db, int64_t note_id, const std::vector<NoteItem>& items) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         const NoteItem& it = items[i];
         one.reset();
-        one.bind(1, note_id).bind(2, static_cast<int64_t>(i)).bind(3, it.product).bind(4, it.model)
-            .bind(5, it.length).bind(6, it.wattage).bind(7, it.brightness).bind(8, it.sensor_mode)
-            .bind(9, it.unit).bind(10, it.quantity).bind(11, it.price);
+        one.bind(1, note_id)
+            .bind(2, static_cast<int64_t>(i))
+            .bind(3, it.product)
+            .bind(4, it.model)
+            .bind(5, it.length)
+            .bind(6, it.wattage)
+            .bind(7, it.brightness)
+            .bind(8, it.sensor_mode)
+            .bind(9, it.unit)
+            .bind(10, it.quantity)
+            .bind(11, it.price);
         one.run();
     }
 }
@@ -203,7 +215,8 @@ void insert_items(Db& db, int64_t note_id, const std::vector<NoteItem>& items) {
 }  // namespace
 
 Store::Store(std::string dir) : dir_(std::move(dir)) {
-    if (sodium_init() < 0) throw DbError("libsodium cannot start");
+    if (sodium_init() < 0)
+        throw DbError("libsodium cannot start");
     std::filesystem::create_directories(dir_ + "/shards");
     std::filesystem::create_directories(dir_ + "/releases");
     catalog_path_ = dir_ + "/catalog.db";
@@ -230,17 +243,22 @@ int64_t Store::user_add(const std::string& account, const std::string& password,
         throw DbError("out of memory while hashing the password");
     int64_t id = 0;
     write(catalog_path_, [&](Db& db) {
-    Stmt(db, "INSERT OR IGNORE INTO orgs(name) VALUES(?)").bind(1, company).run();
-    Stmt org(db, "SELECT id FROM orgs WHERE name = ?");
-    org.bind(1, company).step();
-    int64_t org_id = org.i64(0);
-    Stmt ins(db,
-             "INSERT INTO users(account, password_hash, user_type, username, phone, org_id, "
-             "is_admin) VALUES(?,?,?,?,?,?,?)");
-    ins.bind(1, account).bind(2, std::string_view(hash)).bind(3, type).bind(4, username)
-        .bind(5, phone).bind(6, org_id).bind(7, int64_t{admin});
-    ins.run();
-    id = db.last_insert_id();
+        Stmt(db, "INSERT OR IGNORE INTO orgs(name) VALUES(?)").bind(1, company).run();
+        Stmt org(db, "SELECT id FROM orgs WHERE name = ?");
+        org.bind(1, company).step();
+        int64_t org_id = org.i64(0);
+        Stmt ins(db,
+                 "INSERT INTO users(account, password_hash, user_type, username, phone, org_id, "
+                 "is_admin) VALUES(?,?,?,?,?,?,?)");
+        ins.bind(1, account)
+            .bind(2, std::string_view(hash))
+            .bind(3, type)
+            .bind(4, username)
+            .bind(5, phone)
+            .bind(6, org_id)
+            .bind(7, int64_t{admin});
+        ins.run();
+        id = db.last_insert_id();
     });
     return id;
 }
@@ -248,21 +266,24 @@ int64_t Store::user_add(const std::string& account, const std::string& password,
 std::optional<User> Store::user_by_id(int64_t id) {
     Stmt s(conn(catalog_path_), (std::string(kUserSelect) + "WHERE u.id = ?").c_str());
     s.bind(1, id);
-    if (!s.step()) return std::nullopt;
+    if (!s.step())
+        return std::nullopt;
     return read_user(s);
 }
 
 std::optional<User> Store::user_by_account(const std::string& account) {
     Stmt s(conn(catalog_path_), (std::string(kUserSelect) + "WHERE u.account = ?").c_str());
     s.bind(1, account);
-    if (!s.step()) return std::nullopt;
+    if (!s.step())
+        return std::nullopt;
     return read_user(s);
 }
 
 bool Store::check_password(int64_t user_id, const std::string& password) {
     Stmt s(conn(catalog_path_), "SELECT password_hash FROM users WHERE id = ?");
     s.bind(1, user_id);
-    if (!s.step()) return false;
+    if (!s.step())
+        return false;
     std::string hash = s.text(0);
     return crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
 }
@@ -293,14 +314,16 @@ std::vector<Note> Store::notes_of(int64_t user_id) {
             notes.push_back(std::move(n));
         }
     }
-    Stmt s(db,
-           "SELECT i.note_id, i.product, i.model, i.length, i.wattage, i.brightness, i.sensor_mode, "
-           "i.unit, i.quantity, i.price FROM note_items i JOIN notes n ON n.id = i.note_id "
-           "WHERE n.user_id = ? ORDER BY i.note_id, i.pos");
+    Stmt s(
+        db,
+        "SELECT i.note_id, i.product, i.model, i.length, i.wattage, i.brightness, i.sensor_mode, "
+        "i.unit, i.quantity, i.price FROM note_items i JOIN notes n ON n.id = i.note_id "
+        "WHERE n.user_id = ? ORDER BY i.note_id, i.pos");
     s.bind(1, user_id);
     while (s.step()) {
         auto it = index.find(s.i64(0));
-        if (it == index.end()) continue;
+        if (it == index.end())
+            continue;
         NoteItem item{s.text(1), s.text(2), s.text(3), s.text(4), s.text(5),
                       s.text(6), s.text(7), s.text(8), s.text(9)};
         notes[it->second].items.push_back(std::move(item));
@@ -311,15 +334,22 @@ std::vector<Note> Store::notes_of(int64_t user_id) {
 int64_t Store::note_create(const Note& n) {
     int64_t id = 0;
     write(catalog_path_, [&](Db& db) {
-    Stmt s(db,
-           "INSERT INTO notes(user_id, no, customer, project, address, contact, contact_phone, "
-           "date, status, remark) VALUES(?,?,?,?,?,?,?,?,?,?)");
-    s.bind(1, n.user_id).bind(2, n.no).bind(3, n.customer).bind(4, n.project).bind(5, n.address)
-        .bind(6, n.contact).bind(7, n.contact_phone).bind(8, n.date).bind(9, n.status)
-        .bind(10, n.remark);
-    s.run();
-    id = db.last_insert_id();
-    insert_items(db, id, n.items);
+        Stmt s(db,
+               "INSERT INTO notes(user_id, no, customer, project, address, contact, contact_phone, "
+               "date, status, remark) VALUES(?,?,?,?,?,?,?,?,?,?)");
+        s.bind(1, n.user_id)
+            .bind(2, n.no)
+            .bind(3, n.customer)
+            .bind(4, n.project)
+            .bind(5, n.address)
+            .bind(6, n.contact)
+            .bind(7, n.contact_phone)
+            .bind(8, n.date)
+            .bind(9, n.status)
+            .bind(10, n.remark);
+        s.run();
+        id = db.last_insert_id();
+        insert_items(db, id, n.items);
     });
     return id;
 }
@@ -327,16 +357,25 @@ int64_t Store::note_create(const Note& n) {
 bool Store::note_update(const Note& n) {
     bool found = false;
     write(catalog_path_, [&](Db& db) {
-    Stmt s(db,
-           "UPDATE notes SET customer=?, project=?, address=?, contact=?, contact_phone=?, date=?, "
-           "status=?, remark=? WHERE id=?");
-    s.bind(1, n.customer).bind(2, n.project).bind(3, n.address).bind(4, n.contact)
-        .bind(5, n.contact_phone).bind(6, n.date).bind(7, n.status).bind(8, n.remark).bind(9, n.id);
-    s.run();
-    if (db.changes() == 0) return;
-    found = true;
-    Stmt(db, "DELETE FROM note_items WHERE note_id = ?").bind(1, n.id).run();
-    insert_items(db, n.id, n.items);
+        Stmt s(db,
+               "UPDATE notes SET customer=?, project=?, address=?, contact=?, contact_phone=?, "
+               "date=?, "
+               "status=?, remark=? WHERE id=?");
+        s.bind(1, n.customer)
+            .bind(2, n.project)
+            .bind(3, n.address)
+            .bind(4, n.contact)
+            .bind(5, n.contact_phone)
+            .bind(6, n.date)
+            .bind(7, n.status)
+            .bind(8, n.remark)
+            .bind(9, n.id);
+        s.run();
+        if (db.changes() == 0)
+            return;
+        found = true;
+        Stmt(db, "DELETE FROM note_items WHERE note_id = ?").bind(1, n.id).run();
+        insert_items(db, n.id, n.items);
     });
     return found;
 }
@@ -346,7 +385,8 @@ Store::DeleteResult Store::note_delete(int64_t id, int64_t user_id) {
     write(catalog_path_, [&](Db& db) {
         Stmt owner(db, "SELECT user_id FROM notes WHERE id = ?");
         owner.bind(1, id);
-        if (!owner.step()) return;
+        if (!owner.step())
+            return;
         if (owner.i64(0) != user_id) {
             result = DeleteResult::NotOwner;
             return;
@@ -376,17 +416,19 @@ std::string Store::token_issue(int64_t user_id, int64_t ttl_seconds) {
 }
 
 std::optional<int64_t> Store::token_user(const std::string& token) {
-    if (token.size() != 64) return std::nullopt;
+    if (token.size() != 64)
+        return std::nullopt;
     std::string hash = token_hash(token);
     Stmt s(conn(catalog_path_), "SELECT hash, user_id, expires_at FROM tokens WHERE hash = ?");
     s.bind(1, hash);
-    if (!s.step()) return std::nullopt;
+    if (!s.step())
+        return std::nullopt;
     std::string stored = s.text(0);
     // The lookup is by hash; the final comparison is still made in constant time.
-    if (stored.size() != hash.size() ||
-        sodium_memcmp(stored.data(), hash.data(), hash.size()) != 0)
+    if (stored.size() != hash.size() || sodium_memcmp(stored.data(), hash.data(), hash.size()) != 0)
         return std::nullopt;
-    if (s.i64(2) < now_seconds()) return std::nullopt;
+    if (s.i64(2) < now_seconds())
+        return std::nullopt;
     return s.i64(1);
 }
 
@@ -403,9 +445,11 @@ std::vector<Tenant> Store::tenants_visible_to(const User& user) {
 }
 
 std::optional<Tenant> Store::tenant(int64_t id) {
-    Stmt s(conn(catalog_path_), "SELECT id, name, code, shard_id, org_id FROM tenants WHERE id = ?");
+    Stmt s(conn(catalog_path_),
+           "SELECT id, name, code, shard_id, org_id FROM tenants WHERE id = ?");
     s.bind(1, id);
-    if (!s.step()) return std::nullopt;
+    if (!s.step())
+        return std::nullopt;
     return Tenant{s.i64(0), s.text(1), s.text(2), s.i64(3), s.i64(4)};
 }
 
@@ -413,26 +457,26 @@ std::optional<Tenant> Store::tenant_create(int64_t org_id, const std::string& na
                                            const std::string& code, std::string& error) {
     std::optional<Tenant> created;
     write(catalog_path_, [&](Db& db) {
-    if (!code.empty()) {
-        Stmt dup(db, "SELECT 1 FROM tenants WHERE code = ?");
-        dup.bind(1, code);
-        if (dup.step()) {
-            error = "租户代码「" + code + "」已存在";
+        if (!code.empty()) {
+            Stmt dup(db, "SELECT 1 FROM tenants WHERE code = ?");
+            dup.bind(1, code);
+            if (dup.step()) {
+                error = "租户代码「" + code + "」已存在";
+                return;
+            }
+        }
+        Stmt pick(db,
+                  "SELECT s.id, s.max_tenants - COUNT(t.id) AS free FROM shards s "
+                  "LEFT JOIN tenants t ON t.shard_id = s.id GROUP BY s.id "
+                  "HAVING free > 0 ORDER BY free DESC, s.id LIMIT 1");
+        if (!pick.step()) {
+            error = "所有分片已满，请管理员先扩容分片";
             return;
         }
-    }
-    Stmt pick(db,
-              "SELECT s.id, s.max_tenants - COUNT(t.id) AS free FROM shards s "
-              "LEFT JOIN tenants t ON t.shard_id = s.id GROUP BY s.id "
-              "HAVING free > 0 ORDER BY free DESC, s.id LIMIT 1");
-    if (!pick.step()) {
-        error = "所有分片已满，请管理员先扩容分片";
-        return;
-    }
-    int64_t shard = pick.i64(0);
-    Stmt ins(db, "INSERT INTO tenants(name, code, shard_id, org_id) VALUES(?,?,?,?)");
-    ins.bind(1, name).bind(2, code).bind(3, shard).bind(4, org_id).run();
-    created = Tenant{db.last_insert_id(), name, code, shard, org_id};
+        int64_t shard = pick.i64(0);
+        Stmt ins(db, "INSERT INTO tenants(name, code, shard_id, org_id) VALUES(?,?,?,?)");
+        ins.bind(1, name).bind(2, code).bind(3, shard).bind(4, org_id).run();
+        created = Tenant{db.last_insert_id(), name, code, shard, org_id};
     });
     return created;
 }
@@ -449,19 +493,19 @@ std::vector<Shard> Store::shards() {
 int64_t Store::shard_add(const std::string& name, int64_t max_tenants) {
     int64_t id = 0;
     write(catalog_path_, [&](Db& db) {
-    Stmt(db, "INSERT INTO shards(name, max_tenants) VALUES(?,?)")
-        .bind(1, name)
-        .bind(2, max_tenants)
-        .run();
-    id = db.last_insert_id();
-    // The shard's database is created and initialised before the shard is announced.
-    conn(shard_path(id)).exec(kShardSchema);
-    if (name.empty()) {
-        Stmt(db, "UPDATE shards SET name = ? WHERE id = ?")
-            .bind(1, "shard-" + std::to_string(id))
-            .bind(2, id)
+        Stmt(db, "INSERT INTO shards(name, max_tenants) VALUES(?,?)")
+            .bind(1, name)
+            .bind(2, max_tenants)
             .run();
-    }
+        id = db.last_insert_id();
+        // The shard's database is created and initialised before the shard is announced.
+        conn(shard_path(id)).exec(kShardSchema);
+        if (name.empty()) {
+            Stmt(db, "UPDATE shards SET name = ? WHERE id = ?")
+                .bind(1, "shard-" + std::to_string(id))
+                .bind(2, id)
+                .run();
+        }
     });
     return id;
 }
@@ -497,28 +541,38 @@ std::vector<Voucher> Store::vouchers_recent(const Tenant& t, int limit) {
 bool Store::voucher_save(const Tenant& t, const Voucher& v, std::string& error) {
     bool saved = false;
     write(shard_path(t.shard_id), [&](Db& db) {
-    Stmt dup(db, "SELECT 1 FROM vouchers WHERE tenant_id = ? AND voucher_no = ?");
-    dup.bind(1, t.id).bind(2, v.voucher_no);
-    if (dup.step()) {
-        error = "凭证号「" + v.voucher_no + "」已存在，请修改凭证号后再保存";
-        return;
-    }
-    Stmt ins(db,
-             "INSERT INTO vouchers(tenant_id, voucher_no, date, summary, total_debit, "
-             "total_credit) VALUES(?,?,?,?,?,?)");
-    ins.bind(1, t.id).bind(2, v.voucher_no).bind(3, v.date).bind(4, v.summary)
-        .bind(5, v.total_debit).bind(6, v.total_credit).run();
-    int64_t id = db.last_insert_id();
-    Stmt li(db,
-            "INSERT INTO voucher_lines(voucher_id, pos, summary, account, debit, credit) "
-            "VALUES(?,?,?,?,?,?)");
-    for (std::size_t i = 0; i < v.lines.size(); ++i) {
-        const VoucherLine& l = v.lines[i];
-        li.reset();
-        li.bind(1, id).bind(2, static_cast<int64_t>(i)).bind(3, l.summary).bind(4, l.account)
-            .bind(5, l.debit).bind(6, l.credit).run();
-    }
-    saved = true;
+        Stmt dup(db, "SELECT 1 FROM vouchers WHERE tenant_id = ? AND voucher_no = ?");
+        dup.bind(1, t.id).bind(2, v.voucher_no);
+        if (dup.step()) {
+            error = "凭证号「" + v.voucher_no + "」已存在，请修改凭证号后再保存";
+            return;
+        }
+        Stmt ins(db,
+                 "INSERT INTO vouchers(tenant_id, voucher_no, date, summary, total_debit, "
+                 "total_credit) VALUES(?,?,?,?,?,?)");
+        ins.bind(1, t.id)
+            .bind(2, v.voucher_no)
+            .bind(3, v.date)
+            .bind(4, v.summary)
+            .bind(5, v.total_debit)
+            .bind(6, v.total_credit)
+            .run();
+        int64_t id = db.last_insert_id();
+        Stmt li(db,
+                "INSERT INTO voucher_lines(voucher_id, pos, summary, account, debit, credit) "
+                "VALUES(?,?,?,?,?,?)");
+        for (std::size_t i = 0; i < v.lines.size(); ++i) {
+            const VoucherLine& l = v.lines[i];
+            li.reset();
+            li.bind(1, id)
+                .bind(2, static_cast<int64_t>(i))
+                .bind(3, l.summary)
+                .bind(4, l.account)
+                .bind(5, l.debit)
+                .bind(6, l.credit)
+                .run();
+        }
+        saved = true;
     });
     return saved;
 }
@@ -534,7 +588,8 @@ void Store::release_add(const std::string& version, const std::string& file) {
 
 std::optional<Release> Store::release_latest() {
     Stmt s(conn(catalog_path_), "SELECT version, file FROM releases ORDER BY id DESC LIMIT 1");
-    if (!s.step()) return std::nullopt;
+    if (!s.step())
+        return std::nullopt;
     return Release{s.text(0), s.text(1)};
 }
 

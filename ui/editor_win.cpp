@@ -1,6 +1,7 @@
 #include "ui/editor_win.h"
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <array>
@@ -44,9 +45,8 @@ enum : int {
 
 struct EditorState {
     HWND wnd = nullptr;
-    HWND number = nullptr, date = nullptr, customer = nullptr, project = nullptr,
-         contact = nullptr, phone = nullptr, address = nullptr, status = nullptr,
-         remark = nullptr;
+    HWND number = nullptr, date = nullptr, customer = nullptr, project = nullptr, contact = nullptr,
+         phone = nullptr, address = nullptr, status = nullptr, remark = nullptr;
     HWND items = nullptr;
     HWND total = nullptr;
     std::array<HWND, 9> boxes{};
@@ -77,7 +77,8 @@ void RefillItems(EditorState& s) {
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<wchar_t*>(as_wide(cells[0]));
         item.lParam = static_cast<LPARAM>(i);
-        int row = static_cast<int>(SendMessageW(s.items, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        int row = static_cast<int>(
+            SendMessageW(s.items, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         for (int c = 1; c < 10; ++c) {
             LVITEMW sub{};
             sub.iSubItem = c;
@@ -97,9 +98,9 @@ ItemInput ReadBoxes(const EditorState& s) {
 }
 
 void WriteBoxes(EditorState& s, const ItemInput& in) {
-    const std::u16string* texts[] = {&in.product,     &in.model,    &in.length,
-                                     &in.wattage,     &in.brightness, &in.sensor_mode,
-                                     &in.quantity,    &in.unit,     &in.price};
+    const std::u16string* texts[] = {&in.product,  &in.model,      &in.length,
+                                     &in.wattage,  &in.brightness, &in.sensor_mode,
+                                     &in.quantity, &in.unit,       &in.price};
     for (std::size_t i = 0; i < 9; ++i) SetText(s.boxes[i], *texts[i]);
 }
 
@@ -122,13 +123,15 @@ bool ReadItem(EditorState& s, Item& out) {
 
 int SelectedItemRow(EditorState& s) {
     int row = ListView_GetNextItem(s.items, -1, LVNI_SELECTED);
-    if (row < 0) MessageBoxW(s.wnd, L"请先在明细列表中选中一行", L"提示", MB_OK | MB_ICONINFORMATION);
+    if (row < 0)
+        MessageBoxW(s.wnd, L"请先在明细列表中选中一行", L"提示", MB_OK | MB_ICONINFORMATION);
     return row;
 }
 
 void AddItem(EditorState& s) {
     Item it;
-    if (!ReadItem(s, it)) return;
+    if (!ReadItem(s, it))
+        return;
     s.note.items.push_back(it);
     RefillItems(s);
     ClearBoxes(s);
@@ -136,16 +139,20 @@ void AddItem(EditorState& s) {
 
 void UpdateItem(EditorState& s) {
     int row = SelectedItemRow(s);
-    if (row < 0) return;
+    if (row < 0)
+        return;
     Item it;
-    if (!ReadItem(s, it)) return;
-    if (row < static_cast<int>(s.note.items.size())) s.note.items[static_cast<std::size_t>(row)] = it;
+    if (!ReadItem(s, it))
+        return;
+    if (row < static_cast<int>(s.note.items.size()))
+        s.note.items[static_cast<std::size_t>(row)] = it;
     RefillItems(s);
 }
 
 void DeleteItem(EditorState& s) {
     int row = SelectedItemRow(s);
-    if (row < 0) return;
+    if (row < 0)
+        return;
     if (row < static_cast<int>(s.note.items.size()))
         s.note.items.erase(s.note.items.begin() + row);
     RefillItems(s);
@@ -154,7 +161,8 @@ void DeleteItem(EditorState& s) {
 
 void LoadSelectedItem(EditorState& s) {
     int row = ListView_GetNextItem(s.items, -1, LVNI_SELECTED);
-    if (row < 0 || row >= static_cast<int>(s.note.items.size())) return;
+    if (row < 0 || row >= static_cast<int>(s.note.items.size()))
+        return;
     WriteBoxes(s, item_to_input(s.note.items[static_cast<std::size_t>(row)]));
 }
 
@@ -173,9 +181,11 @@ bool Save(EditorState& s) {
         n.date = today_date();
     }
     n.status = SendMessageW(s.status, CB_GETCURSEL, 0, 0) == 1 ? kStatusDelivered : kStatusPending;
-    if (s.is_new) n.number = GetText(s.number);
+    if (s.is_new)
+        n.number = GetText(s.number);
     std::u16string refusal = prepare_for_save(n, s.is_new);
-    if (s.is_new) SetText(s.number, n.number);  // a generated number shows at once
+    if (s.is_new)
+        SetText(s.number, n.number);  // a generated number shows at once
     if (!refusal.empty()) {
         MessageBoxU(s.wnd, refusal, L"提示", MB_OK | MB_ICONWARNING);
         SetFocus(s.customer);
@@ -231,12 +241,12 @@ void Create(EditorState& s, HWND wnd) {
     s.items = MakeChild(wnd, WC_LISTVIEWW, u"",
                         WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, 0,
                         kIdItems, Scale(18), Scale(190), iw, Scale(238));
-    ListView_SetExtendedListViewStyle(s.items,
-                                      LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    ListView_SetExtendedListViewStyle(
+        s.items, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     static const struct {
         const wchar_t* title;
         int width;
-    } kColumns[] = {{L"商品名称", 180}, {L"型号", 110}, {L"长度", 70},    {L"瓦数", 80},
+    } kColumns[] = {{L"商品名称", 180}, {L"型号", 110},     {L"长度", 70}, {L"瓦数", 80},
                     {L"单/双亮", 80},   {L"感应模式", 100}, {L"数量", 60}, {L"单位", 50},
                     {L"单价", 80},      {L"小计", 90}};
     for (int i = 0; i < 10; ++i) AddListColumn(s.items, i, kColumns[i].title, kColumns[i].width);
@@ -244,13 +254,14 @@ void Create(EditorState& s, HWND wnd) {
     static const struct {
         int width;
         const wchar_t* cue;
-    } kBoxes[] = {{180, L"商品名称"}, {110, L"型号"}, {70, L"长度"},  {80, L"瓦数"}, {80, L"单/双亮"},
-                  {100, L"感应"},     {60, L"数量"},  {50, L"单位"}, {80, L"单价"}};
+    } kBoxes[] = {{180, L"商品名称"}, {110, L"型号"},   {70, L"长度"},
+                  {80, L"瓦数"},      {80, L"单/双亮"}, {100, L"感应"},
+                  {60, L"数量"},      {50, L"单位"},    {80, L"单价"}};
     int x = 18;
     for (int i = 0; i < 9; ++i) {
         s.boxes[static_cast<std::size_t>(i)] =
-            MakeChild(wnd, L"EDIT", i == 7 ? u"个" : u"", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 0,
-                      kIdFirstBox + i, Scale(x), Scale(436), Scale(kBoxes[i].width), Scale(28));
+            MakeChild(wnd, L"EDIT", i == 7 ? u"个" : u"", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP,
+                      0, kIdFirstBox + i, Scale(x), Scale(436), Scale(kBoxes[i].width), Scale(28));
         SendMessageW(s.boxes[static_cast<std::size_t>(i)], EM_SETCUEBANNER, TRUE,
                      reinterpret_cast<LPARAM>(kBoxes[i].cue));
         x += kBoxes[i].width + 6;
@@ -295,32 +306,45 @@ void Create(EditorState& s, HWND wnd) {
     }
     SendMessageW(s.date, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
     SendMessageW(s.status, CB_SETCURSEL, n.status == kStatusDelivered ? 1 : 0, 0);
-    if (!s.is_new) EnableWindow(s.number, FALSE);
+    if (!s.is_new)
+        EnableWindow(s.number, FALSE);
     RefillItems(s);
     SetFocus(s.customer);
 }
 
 void OnCommand(EditorState& s, int id) {
     switch (id) {
-        case kIdAdd: AddItem(s); break;
-        case kIdUpdate: UpdateItem(s); break;
-        case kIdDeleteItem: DeleteItem(s); break;
-        case kIdSave:
-            if (Save(s)) DestroyWindow(s.wnd);
+        case kIdAdd:
+            AddItem(s);
             break;
-        case kIdCancel: DestroyWindow(s.wnd); break;
+        case kIdUpdate:
+            UpdateItem(s);
+            break;
+        case kIdDeleteItem:
+            DeleteItem(s);
+            break;
+        case kIdSave:
+            if (Save(s))
+                DestroyWindow(s.wnd);
+            break;
+        case kIdCancel:
+            DestroyWindow(s.wnd);
+            break;
         case kIdPrint:
             // The print command arrives with printing; until then the note is saved and the
             // editor stays open, as after a cancelled print.
-            if (Save(s)) ShowNotYetAvailable(s.wnd);
+            if (Save(s))
+                ShowNotYetAvailable(s.wnd);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
 bool IsInputRowBox(const EditorState& s, HWND wnd) {
     for (HWND b : s.boxes) {
-        if (b == wnd) return true;
+        if (b == wnd)
+            return true;
     }
     return false;
 }
@@ -328,9 +352,12 @@ bool IsInputRowBox(const EditorState& s, HWND wnd) {
 // Where Enter lands. While the status list or the date picker's calendar is open, the key
 // belongs to it (the calendar lives in a pop-up window of its own outside the editor).
 EnterFocus FocusForEnter(const EditorState& s, HWND focus) {
-    if (SendMessageW(s.status, CB_GETDROPPEDSTATE, 0, 0)) return EnterFocus::OpenDropDown;
-    if (SendMessageW(s.date, DTM_GETMONTHCAL, 0, 0)) return EnterFocus::OpenDropDown;
-    if (IsInputRowBox(s, focus)) return EnterFocus::ItemInputRow;
+    if (SendMessageW(s.status, CB_GETDROPPEDSTATE, 0, 0))
+        return EnterFocus::OpenDropDown;
+    if (SendMessageW(s.date, DTM_GETMONTHCAL, 0, 0))
+        return EnterFocus::OpenDropDown;
+    if (IsInputRowBox(s, focus))
+        return EnterFocus::ItemInputRow;
     if (focus && GetAncestor(focus, GA_ROOT) == s.wnd) {
         wchar_t cls[16] = {};
         GetClassNameW(focus, cls, 16);
@@ -344,12 +371,14 @@ EnterFocus FocusForEnter(const EditorState& s, HWND focus) {
 // Keys the editor takes before the dialog keys: Escape closes without saving, Enter as
 // editor_enter_action decides.
 bool EditorKeys(EditorState& s, const MSG& msg) {
-    if (msg.message != WM_KEYDOWN) return false;
+    if (msg.message != WM_KEYDOWN)
+        return false;
     if (msg.wParam == VK_ESCAPE) {
         DestroyWindow(s.wnd);  // nothing is saved
         return true;
     }
-    if (msg.wParam != VK_RETURN) return false;
+    if (msg.wParam != VK_RETURN)
+        return false;
     HWND focus = GetFocus();
     switch (editor_enter_action(FocusForEnter(s, focus))) {
         case EnterAction::PassToControl:
@@ -357,9 +386,14 @@ bool EditorKeys(EditorState& s, const MSG& msg) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
             return true;
-        case EnterAction::AddItem: AddItem(s); return true;
-        case EnterAction::ClickButton: SendMessageW(focus, BM_CLICK, 0, 0); return true;
-        case EnterAction::Ignore: return true;
+        case EnterAction::AddItem:
+            AddItem(s);
+            return true;
+        case EnterAction::ClickButton:
+            SendMessageW(focus, BM_CLICK, 0, 0);
+            return true;
+        case EnterAction::Ignore:
+            return true;
     }
     return true;
 }
@@ -369,23 +403,31 @@ bool EditorKeys(EditorState& s, const MSG& msg) {
 LRESULT CALLBACK WndProcEdit(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE:
-            g_edit = static_cast<EditorState*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+            g_edit =
+                static_cast<EditorState*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
             Create(*g_edit, wnd);
             return 0;
         case WM_NOTIFY: {
             auto* hdr = reinterpret_cast<NMHDR*>(lparam);
-            if (g_edit && hdr->idFrom == kIdItems && hdr->code == NM_DBLCLK) LoadSelectedItem(*g_edit);
+            if (g_edit && hdr->idFrom == kIdItems && hdr->code == NM_DBLCLK)
+                LoadSelectedItem(*g_edit);
             return 0;
         }
         case WM_COMMAND:
-            if (g_edit && HIWORD(wparam) == BN_CLICKED) OnCommand(*g_edit, LOWORD(wparam));
+            if (g_edit && HIWORD(wparam) == BN_CLICKED)
+                OnCommand(*g_edit, LOWORD(wparam));
             return 0;
-        case WM_CTLCOLORSTATIC: return StaticColours(wparam);
-        case WM_CLOSE: DestroyWindow(wnd); return 0;
+        case WM_CTLCOLORSTATIC:
+            return StaticColours(wparam);
+        case WM_CLOSE:
+            DestroyWindow(wnd);
+            return 0;
         case WM_DESTROY:
-            if (g_edit) g_edit->wnd = nullptr;
+            if (g_edit)
+                g_edit->wnd = nullptr;
             return 0;
-        default: return DefWindowProcW(wnd, msg, wparam, lparam);
+        default:
+            return DefWindowProcW(wnd, msg, wparam, lparam);
     }
 }
 
@@ -408,13 +450,14 @@ bool RunEditor(const DeliveryNote& note, bool is_new) {
     ShowWindow(wnd, SW_SHOW);
     UpdateWindow(wnd);
     // Whether the loop ended by a quit message or by closing, the saved flag is the answer.
-    static_cast<void>(RunModalLoop(state.wnd, [&state](const MSG& msg) {
-        return EditorKeys(state, msg);
-    }));
-    if (state.wnd) DestroyWindow(state.wnd);
+    static_cast<void>(
+        RunModalLoop(state.wnd, [&state](const MSG& msg) { return EditorKeys(state, msg); }));
+    if (state.wnd)
+        DestroyWindow(state.wnd);
     g_edit = nullptr;
     EnableWindow(owner, TRUE);
-    if (owner) SetForegroundWindow(owner);
+    if (owner)
+        SetForegroundWindow(owner);
     return state.saved;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/login_window_win.h"
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <string>
@@ -47,7 +48,8 @@ LoginState* g_login = nullptr;
 void Layout(LoginState& s, int client_width) {
     int inner = client_width - Scale(48);
     int field = inner - Scale(56);
-    if (field < Scale(100)) field = Scale(100);
+    if (field < Scale(100))
+        field = Scale(100);
     MoveWindow(s.account, Scale(80), Scale(76), field, Scale(28), TRUE);
     MoveWindow(s.password, Scale(80), Scale(114), field, Scale(28), TRUE);
     MoveWindow(s.type, Scale(80), Scale(152), field, Scale(200), TRUE);
@@ -119,7 +121,9 @@ void Paint(HWND wnd) {
     };
     const Text texts[] = {
         {kAppTitle, BoldFont(), RGB(30, 41, 59), {Scale(24), Scale(20), w - Scale(24), Scale(48)}},
-        {u"服务器：" + login_session().base_url, UiFont(), RGB(100, 116, 139),
+        {u"服务器：" + login_session().base_url,
+         UiFont(),
+         RGB(100, 116, 139),
          {Scale(24), Scale(48), w - Scale(24), Scale(70)}},
         {u"账号", UiFont(), RGB(51, 65, 85), {Scale(24), Scale(76), Scale(80), Scale(104)}},
         {u"密码", UiFont(), RGB(51, 65, 85), {Scale(24), Scale(114), Scale(80), Scale(142)}},
@@ -138,14 +142,17 @@ void Paint(HWND wnd) {
 LRESULT CALLBACK WndProcLogin(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE: {
-            g_login = static_cast<LoginState*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+            g_login =
+                static_cast<LoginState*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
             LoginState& s = *g_login;
             s.wnd = wnd;
             const LoginSession& session = login_session();
-            s.account = MakeChild(wnd, L"EDIT", session.account, WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP,
-                                  0, kIdAccount, 0, 0, 0, 0);
-            s.password = MakeChild(wnd, L"EDIT", u"", WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP,
-                                   0, kIdPassword, 0, 0, 0, 0);
+            s.account =
+                MakeChild(wnd, L"EDIT", session.account, WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 0,
+                          kIdAccount, 0, 0, 0, 0);
+            s.password =
+                MakeChild(wnd, L"EDIT", u"", WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP,
+                          0, kIdPassword, 0, 0, 0, 0);
             s.type = MakeChild(wnd, L"COMBOBOX", u"", WS_VSCROLL | CBS_DROPDOWNLIST | WS_TABSTOP, 0,
                                kIdType, 0, 0, 0, 0);
             SendMessageW(s.type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"个人账号"));
@@ -153,9 +160,10 @@ LRESULT CALLBACK WndProcLogin(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) 
             SendMessageW(s.type, CB_SETCURSEL, 0, 0);
             s.remember = MakeChild(wnd, L"BUTTON", u"记住登录，下次打开自动进入",
                                    BS_AUTOCHECKBOX | WS_TABSTOP, 0, kIdRemember, 0, 0, 0, 0);
-            SendMessageW(s.remember, BM_SETCHECK, session.remember ? BST_CHECKED : BST_UNCHECKED, 0);
-            s.status = MakeChild(wnd, L"STATIC", u"请输入账号密码登录", SS_NOPREFIX, 0, kIdStatus, 0,
-                                 0, 0, 0);
+            SendMessageW(s.remember, BM_SETCHECK, session.remember ? BST_CHECKED : BST_UNCHECKED,
+                         0);
+            s.status = MakeChild(wnd, L"STATIC", u"请输入账号密码登录", SS_NOPREFIX, 0, kIdStatus,
+                                 0, 0, 0, 0);
             s.sign_in = MakeChild(wnd, L"BUTTON", u"登 录", BS_DEFPUSHBUTTON | WS_TABSTOP, 0,
                                   kIdSignIn, 0, 0, 0, 0, BoldFont());
             RECT rc;
@@ -164,10 +172,14 @@ LRESULT CALLBACK WndProcLogin(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) 
             return 0;
         }
         case WM_SIZE:
-            if (g_login) Layout(*g_login, LOWORD(lparam));
+            if (g_login)
+                Layout(*g_login, LOWORD(lparam));
             return 0;
-        case WM_PAINT: Paint(wnd); return 0;
-        case WM_CTLCOLORSTATIC: return StaticColours(wparam);
+        case WM_PAINT:
+            Paint(wnd);
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            return StaticColours(wparam);
         case WM_COMMAND:
             // IDOK: Enter pressed in one of the inputs (dialog-style keys).
             if (g_login && ((LOWORD(wparam) == kIdSignIn && HIWORD(wparam) == BN_CLICKED) ||
@@ -175,13 +187,18 @@ LRESULT CALLBACK WndProcLogin(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) 
                 SignIn(*g_login);
             return 0;
         case WM_KEYDOWN:
-            if (wparam == VK_RETURN && g_login) SignIn(*g_login);
+            if (wparam == VK_RETURN && g_login)
+                SignIn(*g_login);
             return 0;
-        case WM_CLOSE: DestroyWindow(wnd); return 0;
+        case WM_CLOSE:
+            DestroyWindow(wnd);
+            return 0;
         case WM_DESTROY:
-            if (g_login) g_login->wnd = nullptr;
+            if (g_login)
+                g_login->wnd = nullptr;
             return 0;
-        default: return DefWindowProcW(wnd, msg, wparam, lparam);
+        default:
+            return DefWindowProcW(wnd, msg, wparam, lparam);
     }
 }
 
@@ -200,7 +217,8 @@ bool RunLoginWindow() {
     SetFocus(state.account);
     // Tab and Shift+Tab move between the inputs; Enter signs in (the default button).
     bool ended_normally = RunModalLoop(state.wnd);
-    if (state.wnd) DestroyWindow(state.wnd);
+    if (state.wnd)
+        DestroyWindow(state.wnd);
     g_login = nullptr;
     return ended_normally && state.signed_in;
 }

@@ -1,6 +1,7 @@
 #include "ui/main_window_win.h"
 
 #include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <windowsx.h>
@@ -69,7 +70,9 @@ struct MainState {
 
 MainState g_main;
 
-void SetStatus(std::u16string_view text) { SetText(g_main.status, text); }
+void SetStatus(std::u16string_view text) {
+    SetText(g_main.status, text);
+}
 
 void Layout() {
     RECT rc;
@@ -109,7 +112,8 @@ void SetNotes(std::vector<DeliveryNote> notes) {
 
 int SelectedNoteIndex() {
     int row = ListView_GetNextItem(g_main.list, -1, LVNI_SELECTED);
-    if (row < 0 || row >= static_cast<int>(g_main.shown.size())) return -1;
+    if (row < 0 || row >= static_cast<int>(g_main.shown.size()))
+        return -1;
     return g_main.shown[static_cast<std::size_t>(row)];
 }
 
@@ -124,12 +128,15 @@ struct Busy {
 };
 
 void AfterEditor(bool saved) {
-    if (!saved) return;
+    if (!saved)
+        return;
     fill_company(process().config_path, login_session());
     LoadNotes();
 }
 
-void NewNote() { AfterEditor(RunEditor(new_note(), true)); }
+void NewNote() {
+    AfterEditor(RunEditor(new_note(), true));
+}
 
 void EditSelected() {
     int index = SelectedNoteIndex();
@@ -166,13 +173,15 @@ void DeleteSelected() {
 
 // Only one login window: the main window stays disabled while the one shown from it is open.
 bool LoginFromMain() {
-    if (g_main.login_open) return false;
+    if (g_main.login_open)
+        return false;
     g_main.login_open = true;
     EnableWindow(g_main.wnd, FALSE);
     bool signed_in = RunLoginWindow();
     EnableWindow(g_main.wnd, TRUE);
     g_main.login_open = false;
-    if (IsWindow(g_main.wnd)) SetForegroundWindow(g_main.wnd);
+    if (IsWindow(g_main.wnd))
+        SetForegroundWindow(g_main.wnd);
     return signed_in;
 }
 
@@ -199,7 +208,8 @@ void About() {
 
 void Finance() {
     if (login_session().user_id.empty()) {
-        if (!LoginFromMain()) return;
+        if (!LoginFromMain())
+            return;
         LoadNotes();
     }
     ShowNotYetAvailable(g_main.wnd);  // the finance window arrives with the finance module
@@ -257,12 +267,19 @@ void ContextMenu(LPARAM lparam) {
 void OnCommand(int id, int code) {
     switch (id) {
         case kIdNew:
-        case kCmdNew: NewNote(); break;
-        case kIdSearch:
-            if (code == EN_CHANGE) RefillList();
+        case kCmdNew:
+            NewNote();
             break;
-        case kCmdRefresh: LoadNotes(); break;
-        case kCmdEdit: EditSelected(); break;
+        case kIdSearch:
+            if (code == EN_CHANGE)
+                RefillList();
+            break;
+        case kCmdRefresh:
+            LoadNotes();
+            break;
+        case kCmdEdit:
+            EditSelected();
+            break;
         case kCmdPrint:
             if (SelectedNoteIndex() < 0) {
                 MessageBoxW(g_main.wnd, kNoSelection, L"提示", MB_OK | MB_ICONINFORMATION);
@@ -270,43 +287,66 @@ void OnCommand(int id, int code) {
                 ShowNotYetAvailable(g_main.wnd);
             }
             break;
-        case kCmdDelete: DeleteSelected(); break;
-        case kCmdSignOut: SignOut(); break;
-        case kCmdAbout: About(); break;
-        case kCmdExit: PostMessageW(g_main.wnd, WM_CLOSE, 0, 0); break;
+        case kCmdDelete:
+            DeleteSelected();
+            break;
+        case kCmdSignOut:
+            SignOut();
+            break;
+        case kCmdAbout:
+            About();
+            break;
+        case kCmdExit:
+            PostMessageW(g_main.wnd, WM_CLOSE, 0, 0);
+            break;
         case kCmdConfig:
             ShellExecuteW(g_main.wnd, L"open", L"notepad.exe", as_wide(process().config_path),
                           nullptr, SW_SHOWNORMAL);
             break;
-        case kCmdFinance: Finance(); break;
+        case kCmdFinance:
+            Finance();
+            break;
         case kCmdWord:
-        case kCmdPdf: ShowNotYetAvailable(g_main.wnd); break;
-        default: break;
+        case kCmdPdf:
+            ShowNotYetAvailable(g_main.wnd);
+            break;
+        default:
+            break;
     }
 }
 
 LRESULT OnNotify(NMHDR* hdr) {
-    if (hdr->idFrom != kIdList) return 0;
+    if (hdr->idFrom != kIdList)
+        return 0;
     switch (hdr->code) {
         case LVN_GETDISPINFOW: {
             auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
             int row = info->item.iItem;
             int col = info->item.iSubItem;
             // The list may ask for a row that a refill has just removed.
-            if (row < 0 || row >= static_cast<int>(g_main.shown.size())) return 0;
+            if (row < 0 || row >= static_cast<int>(g_main.shown.size()))
+                return 0;
             auto index = static_cast<std::size_t>(g_main.shown[static_cast<std::size_t>(row)]);
             if ((info->item.mask & LVIF_TEXT) && col >= 0 && col < 10 && info->item.cchTextMax > 0)
-                lstrcpynW(info->item.pszText, as_wide(g_main.cells[index][static_cast<std::size_t>(col)]),
+                lstrcpynW(info->item.pszText,
+                          as_wide(g_main.cells[index][static_cast<std::size_t>(col)]),
                           info->item.cchTextMax);
-            if (info->item.mask & LVIF_PARAM) info->item.lParam = static_cast<LPARAM>(index);
+            if (info->item.mask & LVIF_PARAM)
+                info->item.lParam = static_cast<LPARAM>(index);
             return 0;
         }
-        case NM_DBLCLK: EditSelected(); return 0;
-        case NM_RETURN: EditSelected(); return 0;  // Enter in the list edits
-        case LVN_KEYDOWN:
-            if (reinterpret_cast<NMLVKEYDOWN*>(hdr)->wVKey == VK_DELETE) DeleteSelected();
+        case NM_DBLCLK:
+            EditSelected();
             return 0;
-        default: return 0;
+        case NM_RETURN:
+            EditSelected();
+            return 0;  // Enter in the list edits
+        case LVN_KEYDOWN:
+            if (reinterpret_cast<NMLVKEYDOWN*>(hdr)->wVKey == VK_DELETE)
+                DeleteSelected();
+            return 0;
+        default:
+            return 0;
     }
 }
 
@@ -323,10 +363,10 @@ LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
                                       WS_EX_CLIENTEDGE, kIdSearch, 0, 0, 0, 0);
             SendMessageW(g_main.search, EM_SETCUEBANNER, TRUE,
                          reinterpret_cast<LPARAM>(L"搜索单号 / 客户 / 项目 / 地址…"));
-            g_main.list = MakeChild(wnd, WC_LISTVIEWW, u"",
-                                    LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                                        LVS_OWNERDATA | WS_TABSTOP,
-                                    WS_EX_CLIENTEDGE, kIdList, 0, 0, 0, 0);
+            g_main.list = MakeChild(
+                wnd, WC_LISTVIEWW, u"",
+                LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | WS_TABSTOP,
+                WS_EX_CLIENTEDGE, kIdList, 0, 0, 0, 0);
             ListView_SetExtendedListViewStyle(
                 g_main.list, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
             static const struct {
@@ -336,25 +376,34 @@ LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
                             {L"送货地址", 230}, {L"联系人", 80},    {L"联系电话", 120},
                             {L"制单日期", 96},  {L"状态", 72},      {L"合计", 100},
                             {L"明细", 52}};
-            for (int i = 0; i < 10; ++i) AddListColumn(g_main.list, i, kColumns[i].title, kColumns[i].width);
+            for (int i = 0; i < 10; ++i)
+                AddListColumn(g_main.list, i, kColumns[i].title, kColumns[i].width);
             g_main.status = MakeChild(wnd, L"STATIC", u"就绪", SS_CENTERIMAGE | SS_NOPREFIX, 0,
                                       kIdStatus, 0, 0, 0, 0);
             Layout();
             return 0;
         }
-        case WM_SIZE: Layout(); return 0;
+        case WM_SIZE:
+            Layout();
+            return 0;
         case WM_GETMINMAXINFO: {
             auto* mmi = reinterpret_cast<MINMAXINFO*>(lparam);
             mmi->ptMinTrackSize = {Scale(900), Scale(520)};
             return 0;
         }
-        case WM_CTLCOLORSTATIC: return StaticColours(wparam, RGB(71, 85, 105));
-        case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lparam));
+        case WM_CTLCOLORSTATIC:
+            return StaticColours(wparam, RGB(71, 85, 105));
+        case WM_NOTIFY:
+            return OnNotify(reinterpret_cast<NMHDR*>(lparam));
         case WM_CONTEXTMENU:
-            if (reinterpret_cast<HWND>(wparam) == g_main.list) ContextMenu(lparam);
+            if (reinterpret_cast<HWND>(wparam) == g_main.list)
+                ContextMenu(lparam);
             return 0;
-        case WM_COMMAND: OnCommand(LOWORD(wparam), HIWORD(wparam)); return 0;
-        case kUpdateReady: return 0;  // the updater's notice arrives with the updater
+        case WM_COMMAND:
+            OnCommand(LOWORD(wparam), HIWORD(wparam));
+            return 0;
+        case kUpdateReady:
+            return 0;  // the updater's notice arrives with the updater
         case WM_CLOSE:
             SavePlacement();
             DestroyWindow(wnd);
@@ -364,13 +413,15 @@ LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
             process().main_window = nullptr;
             PostQuitMessage(0);
             return 0;
-        default: return DefWindowProcW(wnd, msg, wparam, lparam);
+        default:
+            return DefWindowProcW(wnd, msg, wparam, lparam);
     }
 }
 
 void LoadNotes() {
     const LoginSession& session = login_session();
-    if (session.user_id.empty() || !g_main.wnd) return;
+    if (session.user_id.empty() || !g_main.wnd)
+        return;
     std::vector<DeliveryNote> notes;
     ServiceResult r;
     {
@@ -390,8 +441,10 @@ void LoadNotes() {
 }
 
 bool HandleMainWindowKey(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN || !g_main.wnd || !IsWindowEnabled(g_main.wnd)) return false;
-    if (GetAncestor(msg.hwnd, GA_ROOT) != g_main.wnd) return false;
+    if (msg.message != WM_KEYDOWN || !g_main.wnd || !IsWindowEnabled(g_main.wnd))
+        return false;
+    if (GetAncestor(msg.hwnd, GA_ROOT) != g_main.wnd)
+        return false;
     bool ctrl = GetKeyState(VK_CONTROL) < 0;
     if (msg.wParam == VK_F5 && !ctrl) {
         LoadNotes();
@@ -436,10 +489,10 @@ HMENU BuildMenuBar() {
 
 HWND CreateMainWindow(HMENU menu, int left, int top, int width, int height) {
     UniqueMenu owned(menu);  // destroyed here unless the window takes it
-    HWND wnd = CreateWindowExW(0, L"NorvaneMainWnd", as_wide(kAppTitle), WS_OVERLAPPEDWINDOW,
-                               left, top, width, height, nullptr, menu, process().instance,
-                               nullptr);
-    if (wnd) static_cast<void>(owned.release());  // a window destroys its menu bar itself
+    HWND wnd = CreateWindowExW(0, L"NorvaneMainWnd", as_wide(kAppTitle), WS_OVERLAPPEDWINDOW, left,
+                               top, width, height, nullptr, menu, process().instance, nullptr);
+    if (wnd)
+        static_cast<void>(owned.release());  // a window destroys its menu bar itself
     return wnd;
 }
 

@@ -13,8 +13,10 @@ bool RunModalLoop(const HWND& wnd, const ModalFilter& filter) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
-        if (filter && filter(msg)) continue;
-        if (wnd && IsDialogMessageW(wnd, &msg)) continue;
+        if (filter && filter(msg))
+            continue;
+        if (wnd && IsDialogMessageW(wnd, &msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

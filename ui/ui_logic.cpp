@@ -16,10 +16,12 @@ std::u16string trim_ascii_spaces(std::u16string_view text) {
 }
 
 bool note_matches(const DeliveryNote& n, std::u16string_view filter) {
-    if (filter.empty()) return true;
-    for (const std::u16string* field : {&n.number, &n.customer, &n.project, &n.address,
-                                        &n.contact, &n.contact_phone, &n.status}) {
-        if (field->find(filter) != std::u16string::npos) return true;
+    if (filter.empty())
+        return true;
+    for (const std::u16string* field : {&n.number, &n.customer, &n.project, &n.address, &n.contact,
+                                        &n.contact_phone, &n.status}) {
+        if (field->find(filter) != std::u16string::npos)
+            return true;
     }
     return false;
 }
@@ -29,15 +31,23 @@ std::vector<int> filter_notes(const std::vector<DeliveryNote>& notes, std::u16st
     std::vector<int> shown;
     shown.reserve(notes.size());
     for (std::size_t i = 0; i < notes.size(); ++i) {
-        if (note_matches(notes[i], filter)) shown.push_back(static_cast<int>(i));
+        if (note_matches(notes[i], filter))
+            shown.push_back(static_cast<int>(i));
     }
     return shown;
 }
 
 std::array<std::u16string, 10> note_row_cells(const DeliveryNote& n) {
-    return {n.number,  n.customer,      n.project, n.address,
-            n.contact, n.contact_phone, n.date,    n.status,
-            u"¥" + money_text(note_total(n)), format_int(static_cast<int64_t>(n.items.size()))};
+    return {n.number,
+            n.customer,
+            n.project,
+            n.address,
+            n.contact,
+            n.contact_phone,
+            n.date,
+            n.status,
+            u"¥" + money_text(note_total(n)),
+            format_int(static_cast<int64_t>(n.items.size()))};
 }
 
 std::u16string summary_text(int rows, double sum, std::u16string_view printer,
@@ -63,11 +73,16 @@ std::u16string delete_question(const DeliveryNote& n) {
 }
 
 std::array<std::u16string, 10> item_row_cells(const Item& it) {
-    return {it.product,    it.model,
-            it.length,     it.wattage,
-            it.brightness, it.sensor_mode,
-            quantity_text(it.quantity), it.unit,
-            money_text(it.price),       money_text(line_amount(it))};
+    return {it.product,
+            it.model,
+            it.length,
+            it.wattage,
+            it.brightness,
+            it.sensor_mode,
+            quantity_text(it.quantity),
+            it.unit,
+            money_text(it.price),
+            money_text(line_amount(it))};
 }
 
 std::u16string total_label(const std::vector<Item>& items) {
@@ -104,9 +119,15 @@ ItemRead read_item_input(const ItemInput& in) {
 }
 
 ItemInput item_to_input(const Item& it) {
-    return {it.product,    it.model,       it.length,
-            it.wattage,    it.brightness,  it.sensor_mode,
-            quantity_text(it.quantity), it.unit.empty() ? u"个" : it.unit, money_text(it.price)};
+    return {it.product,
+            it.model,
+            it.length,
+            it.wattage,
+            it.brightness,
+            it.sensor_mode,
+            quantity_text(it.quantity),
+            it.unit.empty() ? u"个" : it.unit,
+            money_text(it.price)};
 }
 
 bool parse_note_date(std::u16string_view date, int& year, int& month, int& day) {
@@ -114,12 +135,14 @@ bool parse_note_date(std::u16string_view date, int& year, int& month, int& day) 
     std::size_t at = 0;
     for (int k = 0; k < 3; ++k) {
         if (k > 0) {
-            if (at >= date.size() || date[at] != u'-') return false;
+            if (at >= date.size() || date[at] != u'-')
+                return false;
             ++at;
         }
         std::size_t used = 0;
         parts[k] = wcstol_like(date.substr(at), &used);
-        if (used == 0) return false;
+        if (used == 0)
+            return false;
         at += used;
     }
     year = parts[0];
@@ -139,17 +162,23 @@ std::u16string format_note_date(int year, int month, int day) {
 }
 
 std::u16string prepare_for_save(DeliveryNote& note, bool is_new) {
-    if (is_new && note.number.empty()) note.number = new_note_number();
-    if (note.customer.empty()) return u"客户名称不能为空";
+    if (is_new && note.number.empty())
+        note.number = new_note_number();
+    if (note.customer.empty())
+        return u"客户名称不能为空";
     return u"";
 }
 
 EnterAction editor_enter_action(EnterFocus focus) {
     switch (focus) {
-        case EnterFocus::OpenDropDown: return EnterAction::PassToControl;
-        case EnterFocus::ItemInputRow: return EnterAction::AddItem;
-        case EnterFocus::Button: return EnterAction::ClickButton;
-        case EnterFocus::Other: break;
+        case EnterFocus::OpenDropDown:
+            return EnterAction::PassToControl;
+        case EnterFocus::ItemInputRow:
+            return EnterAction::AddItem;
+        case EnterFocus::Button:
+            return EnterAction::ClickButton;
+        case EnterFocus::Other:
+            break;
     }
     return EnterAction::Ignore;
 }

@@ -44,8 +44,7 @@ std::u16string total_label(const std::vector<Item>& items);
 
 // The nine texts of the editor's item input row, in box order.
 struct ItemInput {
-    std::u16string product, model, length, wattage, brightness, sensor_mode, quantity, unit,
-        price;
+    std::u16string product, model, length, wattage, brightness, sensor_mode, quantity, unit, price;
 };
 
 struct [[nodiscard]] ItemRead {

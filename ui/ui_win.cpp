@@ -21,7 +21,9 @@ UniqueFont MakeUiFont(int dpi, int weight) {
 
 }  // namespace
 
-int Scale(int length) { return MulDiv(length, process().dpi, 96); }
+int Scale(int length) {
+    return MulDiv(length, process().dpi, 96);
+}
 
 UiResources::UiResources(int dpi)
     : ui_font(MakeUiFont(dpi, FW_NORMAL)),
@@ -30,11 +32,19 @@ UiResources::UiResources(int dpi)
     g_resources = this;
 }
 
-UiResources::~UiResources() { g_resources = nullptr; }
+UiResources::~UiResources() {
+    g_resources = nullptr;
+}
 
-HFONT UiFont() { return g_resources ? g_resources->ui_font.get() : nullptr; }
-HFONT BoldFont() { return g_resources ? g_resources->bold_font.get() : nullptr; }
-HBRUSH WindowBrush() { return g_resources ? g_resources->window_brush.get() : nullptr; }
+HFONT UiFont() {
+    return g_resources ? g_resources->ui_font.get() : nullptr;
+}
+HFONT BoldFont() {
+    return g_resources ? g_resources->bold_font.get() : nullptr;
+}
+HBRUSH WindowBrush() {
+    return g_resources ? g_resources->window_brush.get() : nullptr;
+}
 
 std::u16string GetText(HWND wnd) {
     int n = GetWindowTextLengthW(wnd);
@@ -44,7 +54,9 @@ std::u16string GetText(HWND wnd) {
     return s;
 }
 
-void SetText(HWND wnd, std::u16string_view text) { SetWindowTextW(wnd, wide_copy(text).c_str()); }
+void SetText(HWND wnd, std::u16string_view text) {
+    SetWindowTextW(wnd, wide_copy(text).c_str());
+}
 
 HWND MakeChild(HWND parent, const wchar_t* cls, std::u16string_view text, DWORD style,
                DWORD ex_style, int id, int x, int y, int w, int h, HFONT font) {
@@ -90,7 +102,8 @@ void CenterInWorkArea(HWND wnd, bool clamp) {
 LRESULT StaticColours(WPARAM dc, COLORREF text) {
     HDC hdc = reinterpret_cast<HDC>(dc);
     SetBkMode(hdc, TRANSPARENT);
-    if (text != CLR_INVALID) SetTextColor(hdc, text);
+    if (text != CLR_INVALID)
+        SetTextColor(hdc, text);
     return reinterpret_cast<LRESULT>(WindowBrush());
 }
 

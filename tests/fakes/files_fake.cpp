@@ -13,26 +13,31 @@ std::FILE* open_file(std::u16string_view path, const char* mode) {
 
 bool file_exists(std::u16string_view path) {
     std::FILE* f = open_file(path, "rb");
-    if (f) std::fclose(f);
+    if (f)
+        std::fclose(f);
     return f != nullptr;
 }
 
 bool create_utf16_file(std::u16string_view path) {
-    if (file_exists(path)) return false;
+    if (file_exists(path))
+        return false;
     std::FILE* f = open_file(path, "wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     bool ok = std::fputs("\xFF\xFE", f) >= 0;
     return std::fclose(f) == 0 && ok;
 }
 
 bool read_file(std::u16string_view path, std::size_t limit, std::string& bytes) {
     std::FILE* f = open_file(path, "rb");
-    if (!f) return false;
+    if (!f)
+        return false;
     bytes.clear();
     char buf[4096];
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        if (bytes.size() + n > limit) break;
+        if (bytes.size() + n > limit)
+            break;
         bytes.append(buf, n);
     }
     bool ok = n == 0 && !std::ferror(f);
@@ -44,7 +49,8 @@ bool replace_file(std::u16string_view path, std::string_view bytes) {
     std::string target = utf16_to_utf8(path);
     std::string temp = target + ".tmp";
     std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
     // The Windows runtime's rename does not replace an existing file.

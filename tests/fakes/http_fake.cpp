@@ -15,7 +15,9 @@ void fake::http_reset() {
     g_calls.clear();
 }
 
-void fake::http_answer(HttpResult r) { g_answers.push_back(std::move(r)); }
+void fake::http_answer(HttpResult r) {
+    g_answers.push_back(std::move(r));
+}
 
 void fake::http_answer_json(uint32_t status, std::u16string_view body) {
     HttpResult r;
@@ -25,7 +27,9 @@ void fake::http_answer_json(uint32_t status, std::u16string_view body) {
     g_answers.push_back(r);
 }
 
-const std::vector<fake::HttpCall>& fake::http_calls() { return g_calls; }
+const std::vector<fake::HttpCall>& fake::http_calls() {
+    return g_calls;
+}
 
 HttpResult http_json_request(std::u16string_view method, std::u16string_view url,
                              std::u16string_view body, std::u16string_view extra_headers) {

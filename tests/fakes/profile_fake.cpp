@@ -23,7 +23,9 @@ void fake::profile_set(std::u16string_view path, std::u16string_view section,
     g_values[Key(path, section, key)] = value;
 }
 
-const std::vector<std::u16string>& fake::profile_reads() { return g_reads; }
+const std::vector<std::u16string>& fake::profile_reads() {
+    return g_reads;
+}
 
 std::u16string profile_read(std::u16string_view path, std::u16string_view section,
                             std::u16string_view key, std::u16string_view fallback,
@@ -31,8 +33,10 @@ std::u16string profile_read(std::u16string_view path, std::u16string_view sectio
     g_reads.emplace_back(key);
     auto it = g_values.find(Key(path, section, key));
     std::u16string v(it == g_values.end() ? fallback : std::u16string_view(it->second));
-    if (buffer_chars == 0) return {};
-    if (v.size() > buffer_chars - 1) v.resize(buffer_chars - 1);
+    if (buffer_chars == 0)
+        return {};
+    if (v.size() > buffer_chars - 1)
+        v.resize(buffer_chars - 1);
     return v;
 }
 

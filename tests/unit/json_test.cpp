@@ -1,8 +1,7 @@
 #include "net/json.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <string>
 
@@ -76,15 +75,25 @@ TEST(JsonParse, NumbersFollowTheLenientTokenRule) {
         const char16_t* text;
         double value;
     } cases[] = {
-        {u"-", 0.0},       {u"+5", 5.0},       {u"1.5e3", 1500.0}, {u".5", 0.5},
-        {u"1-2", 1.0},     {u"-12.25", -12.25}, {u"0", 0.0},       {u"1e", 1.0},
-        {u"+-5", 0.0},     {u"1E+2", 100.0},   {u"1e400", std::numeric_limits<double>::infinity()},
-        {u"1e-400", 0.0},  {u"12345678901234567890", 12345678901234567890.0},
+        {u"-", 0.0},
+        {u"+5", 5.0},
+        {u"1.5e3", 1500.0},
+        {u".5", 0.5},
+        {u"1-2", 1.0},
+        {u"-12.25", -12.25},
+        {u"0", 0.0},
+        {u"1e", 1.0},
+        {u"+-5", 0.0},
+        {u"1E+2", 100.0},
+        {u"1e400", std::numeric_limits<double>::infinity()},
+        {u"1e-400", 0.0},
+        {u"12345678901234567890", 12345678901234567890.0},
     };
     for (const Case& c : cases) {
         JsonValue v = Parse(c.text);
         EXPECT_EQ(v.kind, JsonKind::Number);
-        EXPECT_EQ(v.number, c.value) << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
+        EXPECT_EQ(v.number, c.value)
+            << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
     }
     // The token 1-2 is consumed whole: nothing is left to break the array.
     JsonValue a = Parse(u"[1-2,3]");

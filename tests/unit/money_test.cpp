@@ -1,7 +1,6 @@
 #include "finance/money.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace nv {
@@ -31,8 +30,8 @@ TEST(ParseAmount, AcceptsDigitsWithUpToTwoDecimals) {
 }
 
 TEST(ParseAmount, RejectsSignsExponentsBlanksAndStrayPoints) {
-    for (const char16_t* t : {u"12.345", u"-1", u"+1", u"nan", u"1e2", u"1.", u".1", u".",
-                              u"1.2.3", u" 12", u"12 ", u"1,000", u"１２", u"12a", u"0x10"}) {
+    for (const char16_t* t : {u"12.345", u"-1", u"+1", u"nan", u"1e2", u"1.", u".1", u".", u"1.2.3",
+                              u" 12", u"12 ", u"1,000", u"１２", u"12a", u"0x10"}) {
         ExpectRejected(t);
     }
 }
@@ -73,7 +72,9 @@ TEST(FormatAmount, RoundTripsEveryAcceptedTwoDecimalText) {
     }
 }
 
-TEST(FinanceSelftest, Passes) { EXPECT_TRUE(finance_selftest()); }
+TEST(FinanceSelftest, Passes) {
+    EXPECT_TRUE(finance_selftest());
+}
 
 }  // namespace
 }  // namespace nv

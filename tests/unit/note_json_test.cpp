@@ -13,7 +13,8 @@ DeliveryNote FromText(std::u16string_view text) {
 
 TEST(NoteFromJson, MapsEveryMemberAndCutsTheDate) {
     DeliveryNote n = FromText(
-        u"{\"id\":57,\"no\":\"SHD1\",\"customer\":\"客户\",\"project\":\"项目\",\"address\":\"地址\","
+        u"{\"id\":57,\"no\":\"SHD1\",\"customer\":\"客户\",\"project\":\"项目\",\"address\":"
+        u"\"地址\","
         u"\"contact\":\"王\",\"contactPhone\":138,\"remark\":\"r\",\"status\":\"已送达\","
         u"\"date\":\"2025-03-01T08:00:00Z\",\"items\":[{\"product\":\"灯\",\"model\":\"M\","
         u"\"length\":\"1m\",\"wattage\":\"5W\",\"brightness\":\"单亮\",\"sensorMode\":\"无\","

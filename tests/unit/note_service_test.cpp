@@ -1,8 +1,7 @@
 #include "notes/note_service.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 #include "fakes/fakes.h"
@@ -146,8 +145,9 @@ TEST_F(NoteService, EnvelopeCases) {
 
 TEST_F(NoteService, LoginReadsTheUserAndRefusesMissingData) {
     User u;
-    http_answer_json(200, u"{\"success\":true,\"data\":{\"id\":42,\"username\":\"李\","
-                          u"\"phone\":\"138\",\"enterpriseName\":\"澄岚\"}}");
+    http_answer_json(200,
+                     u"{\"success\":true,\"data\":{\"id\":42,\"username\":\"李\","
+                     u"\"phone\":\"138\",\"enterpriseName\":\"澄岚\"}}");
     EXPECT_TRUE(service_login(u"http://h", u"a", u"p", true, u).ok);
     EXPECT_EQ(u.id, u"42");
     EXPECT_EQ(u.enterprise_name, u"澄岚");

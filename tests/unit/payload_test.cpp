@@ -35,12 +35,12 @@ DeliveryNote SampleNote() {
 
 TEST(PayloadWriter, LinesInOrderWithFormattedNumbers) {
     std::string p = write_payload(SampleNote(), u"澄岚");
-    EXPECT_EQ(p, utf16_to_utf8(
-                     u"COMPANY\t澄岚\nNO\tSHD20250102030405\nCUSTOMER\t澄岚映辉照明\n"
-                     u"PROJECT\t万科城市花园\nCONTACT\t王先生  13800138000\nDATE\t2025-01-02\n"
-                     u"ADDRESS\t深圳市南山区\n"
-                     u"ITEM\tLED灯带\tNV-2835\t5m\t12W\t单亮\t无\t3\t卷\t12.50\n"
-                     u"ITEM\tLED灯带\tNV-2835\t5m\t12W\t单亮\t无\t2.50\t卷\t12.00\n"));
+    EXPECT_EQ(
+        p, utf16_to_utf8(u"COMPANY\t澄岚\nNO\tSHD20250102030405\nCUSTOMER\t澄岚映辉照明\n"
+                         u"PROJECT\t万科城市花园\nCONTACT\t王先生  13800138000\nDATE\t2025-01-02\n"
+                         u"ADDRESS\t深圳市南山区\n"
+                         u"ITEM\tLED灯带\tNV-2835\t5m\t12W\t单亮\t无\t3\t卷\t12.50\n"
+                         u"ITEM\tLED灯带\tNV-2835\t5m\t12W\t单亮\t无\t2.50\t卷\t12.00\n"));
 }
 
 TEST(PayloadWriter, EmptyFieldsStillWriteTheirLinesButNoRemark) {
@@ -76,7 +76,8 @@ TEST(PayloadRoundTrip, ValuesWithLineBreaksAndTabsPrintBackWhole) {
 
 TEST(PayloadReader, LenientLineHandling) {
     PrintJob job = read_payload(
-        "NO\tA1\r\n\r\n\nREMARK\t\nCOPIES\t2x\nNO\tA2\nITEM\nITEM\ta\tb\tc\td\te\tf\t4\tg\t1.5\tx\ty\n"
+        "NO\tA1\r\n\r\n\nREMARK\t\nCOPIES\t2x\nNO\tA2\nITEM\nITEM\ta\tb\tc\td\te\tf\t4\tg\t1."
+        "5\tx\ty\n"
         "item\tlower\nCUSTOMER\tc1\tc2\nPROJECT\nCOMPANY\tlast line without LF");
     EXPECT_EQ(job.number, u"A2");  // a later line replaces the earlier one
     EXPECT_EQ(job.remark, u"");

@@ -1,7 +1,6 @@
 #include "export/pdf_writer.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace nv {
@@ -25,8 +24,7 @@ TEST(RunLength, SmallInputs) {
 }
 
 TEST(RunLength, LongRunsAndLiteralsAreSplit) {
-    EXPECT_EQ(run_length_encode(std::string(300, 'b')),
-              Bytes({129, 'b', 129, 'b', 213, 'b', 128}));
+    EXPECT_EQ(run_length_encode(std::string(300, 'b')), Bytes({129, 'b', 129, 'b', 213, 'b', 128}));
     EXPECT_EQ(run_length_encode(std::string(128, 'z')), Bytes({129, 'z', 128}));
     std::string literal;
     for (int i = 0; i < 200; ++i) literal.push_back(static_cast<char>(i % 2 ? 'x' : i / 2));
@@ -43,7 +41,8 @@ std::string Decode(const std::string& enc) {
     std::string out;
     for (std::size_t i = 0; i < enc.size();) {
         auto len = static_cast<unsigned char>(enc[i++]);
-        if (len == 128) break;
+        if (len == 128)
+            break;
         if (len < 128) {
             out.append(enc, i, len + 1u);
             i += len + 1u;
@@ -62,8 +61,10 @@ TEST(RunLength, BlankPageSizeAndRoundTripOfMixedContent) {
         seed = seed * 1103515245u + 12345u;
         int kind = (seed >> 16) % 4;
         std::size_t len = (seed >> 8) % 300;
-        if (kind == 0) mixed.append(len, static_cast<char>(seed >> 24));
-        else mixed.push_back(static_cast<char>(seed >> 20));
+        if (kind == 0)
+            mixed.append(len, static_cast<char>(seed >> 24));
+        else
+            mixed.push_back(static_cast<char>(seed >> 20));
     }
     EXPECT_EQ(Decode(run_length_encode(mixed)), mixed);
 }
@@ -77,7 +78,8 @@ TEST(PdfWriter, OnePageLayout) {
     EXPECT_NE(pdf.find("3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2756 841.8898] "
                        "/Resources << /XObject << /Im 4 0 R >> >> /Contents 5 0 R >>\nendobj\n"),
               std::string::npos);
-    EXPECT_NE(pdf.find("/Filter /RunLengthDecode /Length 5 >>\nstream\n\x02" "abc\x80\nendstream"),
+    EXPECT_NE(pdf.find("/Filter /RunLengthDecode /Length 5 >>\nstream\n\x02"
+                       "abc\x80\nendstream"),
               std::string::npos);
     EXPECT_NE(pdf.find("5 0 obj\n<< /Length 39 >>\nstream\nq 595.2756 0 0 841.8898 0 0 cm /Im Do "
                        "Q\nendstream\nendobj\n"),
@@ -85,8 +87,8 @@ TEST(PdfWriter, OnePageLayout) {
     EXPECT_EQ(pdf.find("6 0 obj"), std::string::npos);
     std::size_t xref = pdf.find("xref\n0 6\n0000000000 65535 f \n0000000015 00000 n \n");
     ASSERT_NE(xref, std::string::npos);
-    std::string tail = "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) +
-                       "\n%%EOF\n";
+    std::string tail =
+        "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
     EXPECT_EQ(pdf.substr(pdf.size() - tail.size()), tail);
 }
 
@@ -101,7 +103,8 @@ TEST(PdfWriter, CrossReferenceOffsetsPointAtTheirObjects) {
         std::string entry = pdf.substr(entries + 20 * (obj - 1), 20);
         EXPECT_EQ(entry.substr(10), " 00000 n \n");
         std::size_t off = std::stoul(entry.substr(0, 10));
-        EXPECT_EQ(pdf.substr(off, std::to_string(obj).size() + 7), std::to_string(obj) + " 0 obj\n");
+        EXPECT_EQ(pdf.substr(off, std::to_string(obj).size() + 7),
+                  std::to_string(obj) + " 0 obj\n");
     }
     EXPECT_EQ(pdf.substr(entries + 160, 8), "trailer\n");
 }
@@ -133,8 +136,7 @@ std::string ReferenceEncode(const std::string& in) {
         }
         std::size_t s = i;
         i = s + r;
-        while (i < n && i - s < 128 &&
-               !(i + 2 < n && in[i] == in[i + 1] && in[i] == in[i + 2]))
+        while (i < n && i - s < 128 && !(i + 2 < n && in[i] == in[i + 1] && in[i] == in[i + 2]))
             ++i;
         out.push_back(static_cast<char>(i - s - 1));
         out.append(in, s, i - s);
@@ -154,8 +156,10 @@ TEST(RunLength, MatchesThePlainRuleOnEveryShapeOfInput) {
         std::size_t len = rnd() % 400;
         int alphabet = 1 + static_cast<int>(rnd() % 4);  // small alphabets make runs of all sizes
         while (in.size() < len) {
-            if (rnd() % 5 == 0) in.append(rnd() % 140, static_cast<char>(rnd() % alphabet));
-            else in.push_back(static_cast<char>(rnd() % alphabet));
+            if (rnd() % 5 == 0)
+                in.append(rnd() % 140, static_cast<char>(rnd() % alphabet));
+            else
+                in.push_back(static_cast<char>(rnd() % alphabet));
         }
         in.resize(len);
         ASSERT_EQ(run_length_encode(in), ReferenceEncode(in)) << "round " << round;

@@ -37,19 +37,28 @@ TEST_F(PrintSettingsLoad, NoPrintSectionGivesTheBuiltInDefaults) {
 TEST_F(PrintSettingsLoad, ReadsTheKeysInTheirFixedOrder) {
     load_print_settings(kIni);
     std::vector<std::u16string> expected = {
-        u"printer",         u"width_mm",         u"height_mm",   u"port",
-        u"margin_left_mm",  u"margin_right_mm",  u"margin_top_mm", u"margin_bottom_mm",
-        u"offset_x_mm",     u"offset_y_mm",      u"row_mm",      u"font_scale",
-        u"copies",          u"raster"};
+        u"printer",        u"width_mm",        u"height_mm",     u"port",
+        u"margin_left_mm", u"margin_right_mm", u"margin_top_mm", u"margin_bottom_mm",
+        u"offset_x_mm",    u"offset_y_mm",     u"row_mm",        u"font_scale",
+        u"copies",         u"raster"};
     EXPECT_EQ(fake::profile_reads(), expected);
 }
 
 TEST_F(PrintSettingsLoad, SeededTextsTakeEffectAndGiveElevenRows) {
     for (auto [k, v] : std::initializer_list<std::pair<const char16_t*, const char16_t*>>{
-             {u"printer", u"LQ-1600K"}, {u"width_mm", u"241"}, {u"height_mm", u"139.5"},
-             {u"margin_left_mm", u"8"}, {u"margin_right_mm", u"8"}, {u"margin_top_mm", u"5"},
-             {u"margin_bottom_mm", u"5"}, {u"offset_x_mm", u"0"}, {u"offset_y_mm", u"0"},
-             {u"row_mm", u"6.0"}, {u"font_scale", u"1"}, {u"copies", u"1"}, {u"port", u"17801"}}) {
+             {u"printer", u"LQ-1600K"},
+             {u"width_mm", u"241"},
+             {u"height_mm", u"139.5"},
+             {u"margin_left_mm", u"8"},
+             {u"margin_right_mm", u"8"},
+             {u"margin_top_mm", u"5"},
+             {u"margin_bottom_mm", u"5"},
+             {u"offset_x_mm", u"0"},
+             {u"offset_y_mm", u"0"},
+             {u"row_mm", u"6.0"},
+             {u"font_scale", u"1"},
+             {u"copies", u"1"},
+             {u"port", u"17801"}}) {
         Set(k, v);
     }
     PrintSettings s = load_print_settings(kIni);

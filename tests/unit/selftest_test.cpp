@@ -1,7 +1,8 @@
+#include "selftest/selftest.h"
+
 #include <gtest/gtest.h>
 
 #include "fakes/fakes.h"
-#include "selftest/selftest.h"
 
 namespace nv {
 namespace {
@@ -57,8 +58,9 @@ TEST_F(SelfTest, FirstNoteLinesAndNotFoundWhenCreateFails) {
     fake::http_answer_json(401, u"{\"success\":false,\"message\":\"no\"}");
     std::vector<std::u16string> lines = Run();
     ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[2], u"    first: no=A1 customer=c project=p date=2026-01-02 status=待送达 "
-                        u"items=1 total=4.50");
+    EXPECT_EQ(lines[2],
+              u"    first: no=A1 customer=c project=p date=2026-01-02 status=待送达 "
+              u"items=1 total=4.50");
     EXPECT_EQ(lines[3], u"    item0: 灯 | T5 | qty=1.50 price=3.00");
     EXPECT_EQ(lines[4], u"[2] create: ok=0 msg=服务器忙");
     EXPECT_EQ(lines[5], u"[3] readback: NOT FOUND");

@@ -1,8 +1,7 @@
 // config.ini as start-up, the login window and the main window read and write it, and the
 // start-up's own decisions.
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 
 #include "app/startup.h"
 #include "base/config.h"
@@ -95,8 +94,10 @@ protected:
         s.company = u"旧公司";
         s.account = u"demo";
         s.remember = true;
-        for (auto [k, v] : {std::pair{u"userId", u"7"}, {u"username", u"张三"},
-                            {u"company", u"旧公司"}, {u"remember", u"1"}})
+        for (auto [k, v] : {std::pair{u"userId", u"7"},
+                            {u"username", u"张三"},
+                            {u"company", u"旧公司"},
+                            {u"remember", u"1"}})
             fake::profile_set(kIni, u"session", k, v);
         return s;
     }

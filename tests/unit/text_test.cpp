@@ -1,8 +1,7 @@
 #include "base/text.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace nv {
@@ -16,9 +15,11 @@ TEST(Utf, RoundTripsChineseAndAstralText) {
 }
 
 TEST(Utf, MalformedInputBecomesReplacementCharacters) {
-    EXPECT_EQ(utf8_to_utf16("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(utf8_to_utf16("\xE9\x80"), u"\uFFFD\uFFFD");    // cut off by the end
-    EXPECT_EQ(utf8_to_utf16("\xC0\xAF"), u"\uFFFD\uFFFD");    // overlong
+    EXPECT_EQ(utf8_to_utf16("a\xFF"
+                            "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(utf8_to_utf16("\xE9\x80"), u"\uFFFD\uFFFD");            // cut off by the end
+    EXPECT_EQ(utf8_to_utf16("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong
     EXPECT_EQ(utf8_to_utf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
     std::u16string lone = u"x";
     lone.push_back(0xDC00);
@@ -69,7 +70,9 @@ TEST(ReadDecimal, DecimalNumbersOnly) {
 }
 
 TEST(OnOneLine, ControlCharactersBecomeSpaces) {
-    EXPECT_EQ(on_one_line(u"a\r\nb\tc\x7F\x01" u"d 照明"), u"a  b c  d 照明");
+    EXPECT_EQ(on_one_line(u"a\r\nb\tc\x7F\x01"
+                          u"d 照明"),
+              u"a  b c  d 照明");
 }
 
 TEST(Utf8Check, WellFormedOnly) {

@@ -72,8 +72,8 @@ TEST(ItemInputRow, QuantityUnitAndProductRules) {
     EXPECT_EQ(r.item.unit, u"个");
     EXPECT_EQ(r.item.price, 12.5);
     // Hexadecimal, inf and nan are not decimal numbers; 0.004 would go out as 0.00.
-    for (const char16_t* q : {u"abc", u"0", u"-1", u"", u"nan", u"0x10", u"inf", u"1e999",
-                              u"0.004"}) {
+    for (const char16_t* q :
+         {u"abc", u"0", u"-1", u"", u"nan", u"0x10", u"inf", u"1e999", u"0.004"}) {
         in.quantity = q;
         EXPECT_EQ(read_item_input(in).message, u"数量必须大于 0") << static_cast<int>(q[0]);
     }

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 
 #include "base/text.h"
@@ -145,10 +144,20 @@ TEST(Docx, BodyOrderTotalsAndKeepWithNextOnTheLastItemRowOnly) {
     EXPECT_FALSE(keeps(rows[1], rows[2]));
     EXPECT_FALSE(keeps(rows[2], rows[3]));
     EXPECT_TRUE(keeps(rows[3], tbl_end));
-    const char* order[] = {"澄岚映辉", "送货单", "单号：SHD1", "日期：2025-01-02", "客户：",
-                           "项目：", "联系人：", "地址：", "<w:tbl>", "合计：", "备注：",
+    const char* order[] = {"澄岚映辉",
+                           "送货单",
+                           "单号：SHD1",
+                           "日期：2025-01-02",
+                           "客户：",
+                           "项目：",
+                           "联系人：",
+                           "地址：",
+                           "<w:tbl>",
+                           "合计：",
+                           "备注：",
                            "收货人：____________    送货人：____________",
-                           "送货日期：____年____月____日", "<w:sectPr><w:pgSz w:w=\"11906\" "
+                           "送货日期：____年____月____日",
+                           "<w:sectPr><w:pgSz w:w=\"11906\" "
                            "w:h=\"16838\" w:orient=\"portrait\"/><w:pgMar w:top=\"703\" "
                            "w:right=\"703\" w:bottom=\"703\" w:left=\"703\"/></w:sectPr>"};
     std::size_t pos = 0;

@@ -1,9 +1,8 @@
 // Configuration through the real profile functions and the log file, under Wine.
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <string>
 #include <thread>
 
@@ -27,7 +26,8 @@ std::u16string TempPath(const wchar_t* name) {
 
 std::string ReadAll(const std::u16string& path) {
     std::FILE* f = nv::open_file(path, "rb");
-    if (!f) return {};
+    if (!f)
+        return {};
     std::string s;
     char buf[4096];
     std::size_t n;
@@ -55,11 +55,10 @@ TEST(ConfigWin, FirstStartCreatesAUtf16FileAndEmptyKeysAreRewritten) {
 TEST(ConfigWin, RememberFlagAsTheProfileFunctionsReadIt) {
     std::u16string ini = TempPath(L"nv_config_remember.ini");
     ASSERT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::Created);
-    for (auto [text, remembered] : {std::pair{u"1", true}, {u" 1 ", true}, {u"1x", false},
-                                    {u"yes", false}, {u"0", false}}) {
+    for (auto [text, remembered] :
+         {std::pair{u"1", true}, {u" 1 ", true}, {u"1x", false}, {u"yes", false}, {u"0", false}}) {
         nv::config_write(ini, u"session", u"remember", text);
-        EXPECT_EQ(nv::read_login_session(ini).remember, remembered)
-            << nv::utf16_to_utf8(text);
+        EXPECT_EQ(nv::read_login_session(ini).remember, remembered) << nv::utf16_to_utf8(text);
     }
     DeleteFileW(nv::as_wide(ini));
 }
@@ -80,7 +79,8 @@ TEST(ConfigWin, ACompanyNameCannotAddLinesOrKeys) {
 // Chinese values read back and new ones are kept.
 TEST(ConfigWin, AFileWithoutTheMarkIsConvertedAndChineseSurvives) {
     std::u16string ini = TempPath(L"nv_config_cjk.ini");
-    ASSERT_TRUE(nv::replace_file(ini, "[session]\r\naccount=\xE6\x9D\x8E\r\n[print]\r\nrow_mm=7\r\n"));
+    ASSERT_TRUE(
+        nv::replace_file(ini, "[session]\r\naccount=\xE6\x9D\x8E\r\n[print]\r\nrow_mm=7\r\n"));
     EXPECT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::Converted);
     EXPECT_EQ(nv::config_lookup(ini, u"session", u"account", u"-"), u"李");
     EXPECT_EQ(nv::config_lookup(ini, u"print", u"row_mm", u"-"), u"7");
@@ -117,7 +117,8 @@ TEST(LogWin, LinesAppendInUtf8AndThreadsNeverInterleave) {
     nv::LogStream log;
     log.open(path);
     auto writer = [&log](char tag) {
-        for (int i = 0; i < 500; ++i) log.line("%c%c%c%c%c%c%c%c %04d", tag, tag, tag, tag, tag, tag, tag, tag, i);
+        for (int i = 0; i < 500; ++i)
+            log.line("%c%c%c%c%c%c%c%c %04d", tag, tag, tag, tag, tag, tag, tag, tag, i);
     };
     std::thread a(writer, 'a'), b(writer, 'b');
     a.join();

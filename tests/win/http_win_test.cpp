@@ -1,20 +1,21 @@
 // The WinHTTP client against loopback servers in this process that record the raw request and
 // misbehave on purpose.
 #include <winsock2.h>
-#include <ws2tcpip.h>
+
 #include <windows.h>
 
-#include <gtest/gtest.h>
+#include <ws2tcpip.h>
 
 #include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <thread>
 
-#include "base/wide_win.h"
 #include "base/text.h"
+#include "base/wide_win.h"
 #include "net/http_client.h"
 
 namespace {
@@ -45,11 +46,13 @@ public:
     }
     ~OneShotServer() {
         closesocket(listener_);
-        if (thread_.joinable()) thread_.join();
+        if (thread_.joinable())
+            thread_.join();
     }
     int port() const { return port_; }
     std::string request() {
-        if (thread_.joinable()) thread_.join();
+        if (thread_.joinable())
+            thread_.join();
         return request_;
     }
     std::u16string url(const char* path) {
@@ -61,21 +64,26 @@ public:
 private:
     void serve() {
         SOCKET c = accept(listener_, nullptr, nullptr);
-        if (c == INVALID_SOCKET) return;
+        if (c == INVALID_SOCKET)
+            return;
         char buf[4096];
         std::size_t body_needed = std::string::npos;
         for (;;) {
             int n = recv(c, buf, sizeof buf, 0);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             request_.append(buf, static_cast<std::size_t>(n));
             std::size_t end = request_.find("\r\n\r\n");
-            if (end == std::string::npos) continue;
+            if (end == std::string::npos)
+                continue;
             if (body_needed == std::string::npos) {
                 body_needed = 0;
                 std::size_t cl = request_.find("Content-Length: ");
-                if (cl != std::string::npos && cl < end) body_needed = std::stoul(request_.substr(cl + 16));
+                if (cl != std::string::npos && cl < end)
+                    body_needed = std::stoul(request_.substr(cl + 16));
             }
-            if (request_.size() >= end + 4 + body_needed) break;
+            if (request_.size() >= end + 4 + body_needed)
+                break;
         }
         reply_(c);
         shutdown(c, SD_BOTH);
@@ -89,7 +97,9 @@ private:
     std::string request_;
 };
 
-void Send(SOCKET s, const std::string& data) { send(s, data.data(), static_cast<int>(data.size()), 0); }
+void Send(SOCKET s, const std::string& data) {
+    send(s, data.data(), static_cast<int>(data.size()), 0);
+}
 
 std::function<void(SOCKET)> Answer(const std::string& status, const std::string& body) {
     return [=](SOCKET s) {
@@ -100,8 +110,8 @@ std::function<void(SOCKET)> Answer(const std::string& status, const std::string&
 
 TEST(HttpJsonRequest, GetSendsBothFixedHeadersAndNoBody) {
     OneShotServer srv(Answer("200 OK", "{\"success\":true}"));
-    nv::HttpResult r = nv::http_json_request(u"GET", srv.url("/api/delivery-notes?userId=a%26b"),
-                                             u"", u"");
+    nv::HttpResult r =
+        nv::http_json_request(u"GET", srv.url("/api/delivery-notes?userId=a%26b"), u"", u"");
     std::string req = srv.request();
     EXPECT_TRUE(r.network_ok);
     EXPECT_EQ(r.status, 200u);
@@ -117,9 +127,9 @@ TEST(HttpJsonRequest, GetSendsBothFixedHeadersAndNoBody) {
 
 TEST(HttpJsonRequest, DeleteCarriesTheUtf8BodyAndExtraHeader) {
     OneShotServer srv(Answer("200 OK", "{}"));
-    nv::HttpResult r = nv::http_json_request(u"DELETE", srv.url("/api/delivery-notes"),
-                                             u"{\"id\":5,\"userId\":\"王\"}",
-                                             u"Authorization: Bearer abc");
+    nv::HttpResult r =
+        nv::http_json_request(u"DELETE", srv.url("/api/delivery-notes"),
+                              u"{\"id\":5,\"userId\":\"王\"}", u"Authorization: Bearer abc");
     std::string req = srv.request();
     EXPECT_TRUE(r.network_ok);
     EXPECT_EQ(req.rfind("DELETE /api/delivery-notes HTTP/1.1\r\n", 0), 0u);
@@ -139,7 +149,8 @@ TEST(HttpJsonRequest, BareHostRequestsTheRoot) {
 
 TEST(HttpJsonRequest, ErrorStatusesAndEmptyBodiesAreStillAnswers) {
     {
-        OneShotServer srv(Answer("500 Internal Server Error", "{\"success\":false,\"message\":\"忙\"}"));
+        OneShotServer srv(
+            Answer("500 Internal Server Error", "{\"success\":false,\"message\":\"忙\"}"));
         nv::HttpResult r = nv::http_json_request(u"POST", srv.url("/x"), u"{}", u"");
         EXPECT_TRUE(r.network_ok);
         EXPECT_EQ(r.status, 500u);
@@ -159,10 +170,11 @@ TEST(HttpJsonRequest, ErrorStatusesAndEmptyBodiesAreStillAnswers) {
 // shorter body that would parse as something else.
 TEST(HttpJsonRequest, ChunkedAnswerCutShortIsAFailure) {
     OneShotServer srv([](SOCKET s) {
-        Send(s, "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
-                "Transfer-Encoding: chunked\r\n\r\n"
-                "10\r\n{\"success\":true,\r\n"
-                "40\r\n\"data\":[");
+        Send(s,
+             "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+             "Transfer-Encoding: chunked\r\n\r\n"
+             "10\r\n{\"success\":true,\r\n"
+             "40\r\n\"data\":[");
     });
     nv::HttpResult r = nv::http_json_request(u"GET", srv.url("/api/delivery-notes"), u"", u"");
     EXPECT_FALSE(r.network_ok);
@@ -215,11 +227,13 @@ TEST(HttpDownload, WritesTheWholeBody) {
     OneShotServer srv([&](SOCKET s) {
         Send(s, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(payload.size()) +
                     "\r\nConnection: close\r\n\r\n");
-        for (std::size_t at = 0; at < payload.size(); at += 65536) Send(s, payload.substr(at, 65536));
+        for (std::size_t at = 0; at < payload.size(); at += 65536)
+            Send(s, payload.substr(at, 65536));
     });
     std::u16string path = TempFile(L"nv_download_ok.bin");
     std::u16string error;
-    ASSERT_TRUE(nv::http_download(srv.url("/releases/p.msix"), path, error)) << nv::utf16_to_utf8(error);
+    ASSERT_TRUE(nv::http_download(srv.url("/releases/p.msix"), path, error))
+        << nv::utf16_to_utf8(error);
     EXPECT_EQ(srv.request().rfind("GET /releases/p.msix HTTP/1.1\r\n", 0), 0u);
     std::FILE* f = _wfopen(nv::as_wide(path), L"rb");
     ASSERT_NE(f, nullptr);

@@ -2,11 +2,10 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-
 #include <string>
 
-#include "base/wide_win.h"
 #include "base/profile.h"
+#include "base/wide_win.h"
 #include "print/print_settings.h"
 
 namespace {
@@ -22,8 +21,8 @@ std::u16string TempIni(const wchar_t* name) {
 // A file that starts as just the UTF-16 byte-order mark keeps every value in UTF-16; without it
 // the profile functions use the ANSI code page and Chinese text would be lost.
 void CreateUtf16(const std::u16string& path) {
-    HANDLE f = CreateFileW(nv::as_wide(path), GENERIC_WRITE, 0,
-                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileW(nv::as_wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
     DWORD written = 0;
     WriteFile(f, "\xFF\xFE", 2, &written, nullptr);

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "base/clock.h"
@@ -25,7 +24,8 @@ struct Module {
     explicit Module(const std::wstring& path)
         : handle(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
     ~Module() {
-        if (handle) FreeLibrary(handle);
+        if (handle)
+            FreeLibrary(handle);
     }
 };
 
@@ -38,8 +38,8 @@ TEST(Clock, LocalNowIsTheSystemLocalTime) {
     EXPECT_EQ(t.day, st.wDay);
     std::u16string date = nv::today_date();
     ASSERT_EQ(date.size(), 10u);
-    EXPECT_EQ(nv::new_note_number().substr(0, 11), u"SHD" + date.substr(0, 4) + date.substr(5, 2) +
-                                                       date.substr(8, 2));
+    EXPECT_EQ(nv::new_note_number().substr(0, 11),
+              u"SHD" + date.substr(0, 4) + date.substr(5, 2) + date.substr(8, 2));
 }
 
 TEST(Resources, ExecutableCarriesIconGroupOneAndTheManifest) {
@@ -66,8 +66,8 @@ TEST(Raii, SelectGuardRestoresAndOwnersFree) {
     HGDIOBJ before = GetCurrentObject(dc.get(), OBJ_FONT);
     HFONT raw = nullptr;
     {
-        nv::UniqueFont font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                                        0, 0, L"SimSun"));
+        nv::UniqueFont font(
+            CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"SimSun"));
         raw = font.get();
         {
             nv::SelectGuard selected(dc.get(), font.get());

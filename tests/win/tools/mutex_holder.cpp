@@ -18,7 +18,8 @@ void WriteFile(const wchar_t* path, const char* text) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) return 2;
+    if (argc < 3)
+        return 2;
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -28,7 +29,8 @@ int wmain(int argc, wchar_t** argv) {
                              nullptr, nullptr, wc.hInstance, nullptr);
     ShowWindow(wnd, SW_SHOWMINIMIZED);
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\Norvane_SingleInstance");
-    if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return 3;
+    if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS)
+        return 3;
     WriteFile(argv[1], "ready");
     const char* result = "timeout";
     for (int i = 0; i < 400; ++i) {  // up to 20 s

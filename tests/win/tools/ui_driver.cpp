@@ -24,8 +24,8 @@
 //   dropdown CLASS ID 0|1          CB_SHOWDROPDOWN
 //   dropped CLASS ID               prints 1 when the combo box's list is open, else 0
 #include <windows.h>
-#include <commctrl.h>
 
+#include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -36,7 +36,8 @@
 namespace {
 
 std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return {};
+    if (w.empty())
+        return {};
     int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
                                 nullptr, nullptr);
     std::string s(static_cast<std::size_t>(n), '\0');
@@ -54,13 +55,16 @@ void Print(const std::wstring& w) {
 HWND FindTop(const wchar_t* cls, double seconds) {
     for (int i = 0; i <= static_cast<int>(seconds * 20); ++i) {
         HWND w = FindWindowW(cls, nullptr);
-        if (w && IsWindowVisible(w)) return w;
+        if (w && IsWindowVisible(w))
+            return w;
         Sleep(50);
     }
     return nullptr;
 }
 
-HWND Child(HWND top, int id) { return id == 0 ? top : GetDlgItem(top, id); }
+HWND Child(HWND top, int id) {
+    return id == 0 ? top : GetDlgItem(top, id);
+}
 
 std::wstring Text(HWND w) {
     wchar_t buf[8192];
@@ -72,7 +76,8 @@ HWND FindMessageBox(double seconds) {
     for (int i = 0; i <= static_cast<int>(seconds * 20); ++i) {
         HWND w = nullptr;
         while ((w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr) {
-            if (IsWindowVisible(w)) return w;
+            if (IsWindowVisible(w))
+                return w;
         }
         Sleep(50);
     }
@@ -86,12 +91,16 @@ struct Remote {
     explicit Remote(HWND wnd, SIZE_T size) {
         DWORD pid = 0;
         GetWindowThreadProcessId(wnd, &pid);
-        process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (process) mem = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+        process =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process)
+            mem = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
     }
     ~Remote() {
-        if (mem) VirtualFreeEx(process, mem, 0, MEM_RELEASE);
-        if (process) CloseHandle(process);
+        if (mem)
+            VirtualFreeEx(process, mem, 0, MEM_RELEASE);
+        if (process)
+            CloseHandle(process);
     }
     void Write(const void* data, SIZE_T n, SIZE_T offset = 0) {
         WriteProcessMemory(process, static_cast<char*>(mem) + offset, data, n, nullptr);
@@ -122,20 +131,25 @@ int Fail(const char* what) {
 
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);  // line feeds as they are
-    if (argc < 2) return Fail("no action");
+    if (argc < 2)
+        return Fail("no action");
     std::wstring action = argv[1];
     auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
-    auto num = [&](int i, double fallback) { return i < argc ? std::wcstod(argv[i], nullptr) : fallback; };
+    auto num = [&](int i, double fallback) {
+        return i < argc ? std::wcstod(argv[i], nullptr) : fallback;
+    };
 
     if (action == L"msgbox") {
         HWND box = FindMessageBox(num(2, 10));
-        if (!box) return Fail("no message box");
+        if (!box)
+            return Fail("no message box");
         Print(Text(box) + L"\n" + Text(GetDlgItem(box, 0xFFFF)));
         return 0;
     }
     if (action == L"msgbox-click") {
         HWND box = FindMessageBox(10);
-        if (!box) return Fail("no message box");
+        if (!box)
+            return Fail("no message box");
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(static_cast<int>(num(2, 1)), BN_CLICKED), 0);
         for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
         return 0;
@@ -149,7 +163,8 @@ int wmain(int argc, wchar_t** argv) {
                 Sleep(50);
             }
         }
-        if (!menu) return Fail("no pop-up menu");
+        if (!menu)
+            return Fail("no pop-up menu");
         for (int i = 2; i < argc; ++i) {
             PostMessageW(menu, WM_KEYDOWN, static_cast<WPARAM>(num(i, 0)), 1);
             Sleep(100);
@@ -159,14 +174,17 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring cls = arg(2);
     if (action == L"gone") {
         for (int i = 0; i <= static_cast<int>(num(3, 10) * 20); ++i) {
-            if (!FindWindowW(cls.c_str(), nullptr)) return 0;
+            if (!FindWindowW(cls.c_str(), nullptr))
+                return 0;
             Sleep(50);
         }
         return Fail("window still there");
     }
     HWND top = FindTop(cls.c_str(), action == L"wait" ? num(3, 10) : 5);
-    if (!top) return Fail("window not found");
-    if (action == L"wait") return 0;
+    if (!top)
+        return Fail("window not found");
+    if (action == L"wait")
+        return 0;
     if (action == L"close") {
         PostMessageW(top, WM_CLOSE, 0, 0);
         return 0;
@@ -192,7 +210,8 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     HWND c = Child(top, id);
-    if (!c) return Fail("control not found");
+    if (!c)
+        return Fail("control not found");
     if (action == L"settext") {
         std::wstring t = arg(4);
         SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
@@ -231,7 +250,8 @@ int wmain(int argc, wchar_t** argv) {
         for (int row = 0; row < count; ++row) {
             std::wstring line;
             for (int col = 0; col < cols; ++col) {
-                if (col) line += L'\t';
+                if (col)
+                    line += L'\t';
                 line += CellText(c, r, row, col);
             }
             Print(line + L"\n");
