@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds every configuration and runs every suite:
-#   native unit tests, the same under ASan/UBSan, the same again as a Windows program under
-#   Wine, the Windows-side tests, the end-to-end scripts, and a bounded fuzz run.
+#   the layering and formatting checks, native unit tests, the same under ASan/UBSan, the same
+#   again as a Windows program under Wine, the Windows-side tests, the end-to-end scripts, and a
+#   bounded fuzz run.
 # Ends with one line "N passed, N failed" and exits non-zero when anything failed.
 #
 #   bash tools/test.sh              everything
@@ -83,6 +84,18 @@ run_wine_gtest() {  # suite exe (relative to build/windows)
     [ $rc -eq 0 ] || tail -40 "$RESULTS/$1.log"
     gtest_counts "$1" "$report" $rc
 }
+
+# The layering and the formatting of the tree: cheap, and a finding is a failure.
+for check in "layers:python3 tools/check_layers.py" "format:bash tools/check_format.sh"; do
+    name=${check%%:*}
+    echo "== $name"
+    if ${check#*:} >"$RESULTS/$name.log" 2>&1; then
+        pass 1
+    else
+        tail -30 "$RESULTS/$name.log"
+        fail 1 "$name"
+    fi
+done
 
 if build native; then
     run_gtest unit-native build/native/norvane_tests
