@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "base/files.h"
 #include "base/profile.h"
 #include "base/wide_win.h"
 #include "print/print_settings.h"
@@ -18,20 +19,9 @@ std::u16string TempIni(const wchar_t* name) {
     return nv::from_wide(path);
 }
 
-// A file that starts as just the UTF-16 byte-order mark keeps every value in UTF-16; without it
-// the profile functions use the ANSI code page and Chinese text would be lost.
-void CreateUtf16(const std::u16string& path) {
-    HANDLE f = CreateFileW(nv::as_wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(f, "\xFF\xFE", 2, &written, nullptr);
-    CloseHandle(f);
-}
-
 TEST(ProfileWin, MissingKeyGivesTheFallbackAndLongValuesAreCutToTheBuffer) {
     std::u16string ini = TempIni(L"norvane_profile_test.ini");
-    CreateUtf16(ini);
+    ASSERT_TRUE(nv::create_utf16_file(ini));
     EXPECT_EQ(nv::profile_read(ini, u"print", u"printer", u"\u0001", 2048), u"\u0001");
     nv::profile_write(ini, u"print", u"printer", u"LQ-1600K 针式打印机");
     EXPECT_EQ(nv::profile_read(ini, u"print", u"printer", u"x", 2048), u"LQ-1600K 针式打印机");

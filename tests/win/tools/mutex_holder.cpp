@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "base/handles_win.h"
+
 namespace {
 
 void WriteFile(const wchar_t* path, const char* text) {
@@ -28,8 +30,8 @@ int wmain(int argc, wchar_t** argv) {
     HWND wnd = CreateWindowW(L"NorvaneMainWnd", L"holder", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200,
                              nullptr, nullptr, wc.hInstance, nullptr);
     ShowWindow(wnd, SW_SHOWMINIMIZED);
-    HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\Norvane_SingleInstance");
-    if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS)
+    nv::HeldMutex mutex(L"Local\\Norvane_SingleInstance");
+    if (mutex.already_existed())
         return 3;
     WriteFile(argv[1], "ready");
     const char* result = "timeout";
@@ -46,8 +48,6 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(50);
     }
     WriteFile(argv[2], result);
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
     DestroyWindow(wnd);
     return 0;
 }
