@@ -12,7 +12,7 @@
 namespace nv {
 
 // What the reader makes of a payload: the note's printed fields, the items and their total.
-struct PrintJob {
+struct [[nodiscard]] PrintJob {
     std::u16string company;
     std::u16string number;
     std::u16string customer;

@@ -34,12 +34,12 @@ head -c 6016932 /dev/zero | tr '\0' '\377' >white.raw
 "$NVDOC" rle white.raw white.rle
 [ "$(stat -c %s white.rle)" = 94017 ] || fail "blank page encodes to $(stat -c %s white.rle) bytes"
 if "$NVDOC" pdf-raw bad.pdf white.rle 2>err.txt; then fail "accepted a page of the wrong size"; fi
+grep -q "1191 x 1684 x 3" err.txt || fail "no clear error for a wrong page size"
+[ ! -e bad.pdf ] || fail "wrote a PDF for bad input"
 # An endless input is refused with a message, not read until memory runs out.
 rc=0
 "$NVDOC" rle /dev/zero zero.rle 2>err.txt || rc=$?
 [ $rc = 1 ] && grep -q "input larger than 256 MiB" err.txt || fail "nvdoc rle /dev/zero: $(cat err.txt)"
-grep -q "1191 x 1684 x 3" err.txt || fail "no clear error for a wrong page size"
-[ ! -e bad.pdf ] || fail "wrote a PDF for bad input"
 
 # --- zip: readers accept it, entries in order, dated 1980-01-01 00:00 -----------------------
 printf 'abc' >a.txt

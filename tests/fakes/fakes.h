@@ -13,12 +13,10 @@ namespace nv::fake {
 // The time local_now() returns until set again.
 void set_local_now(const LocalTime& t);
 
-// An in-memory config.ini: profile_read / profile_write work on it and every read's key is
-// recorded in order.
+// An in-memory config.ini: profile_read / profile_write work on it.
 void profile_clear();
 void profile_set(std::u16string_view path, std::u16string_view section, std::u16string_view key,
                  std::u16string_view value);
-const std::vector<std::u16string>& profile_reads();
 
 // HTTP: answers are handed out in order (a network failure when none is left); every request
 // is recorded.

@@ -10,12 +10,10 @@ namespace nv {
 namespace {
 using Key = std::tuple<std::u16string, std::u16string, std::u16string>;
 std::map<Key, std::u16string> g_values;
-std::vector<std::u16string> g_reads;
 }  // namespace
 
 void fake::profile_clear() {
     g_values.clear();
-    g_reads.clear();
 }
 
 void fake::profile_set(std::u16string_view path, std::u16string_view section,
@@ -23,14 +21,9 @@ void fake::profile_set(std::u16string_view path, std::u16string_view section,
     g_values[Key(path, section, key)] = value;
 }
 
-const std::vector<std::u16string>& fake::profile_reads() {
-    return g_reads;
-}
-
 std::u16string profile_read(std::u16string_view path, std::u16string_view section,
                             std::u16string_view key, std::u16string_view fallback,
                             std::size_t buffer_chars) {
-    g_reads.emplace_back(key);
     auto it = g_values.find(Key(path, section, key));
     std::u16string v(it == g_values.end() ? fallback : std::u16string_view(it->second));
     if (buffer_chars == 0)

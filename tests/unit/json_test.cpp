@@ -34,18 +34,6 @@ TEST(JsonParse, EmptyAndBlankTextFailButContainersBetweenBlanksParse) {
     EXPECT_TRUE(Fails(u"\v1"));
 }
 
-TEST(JsonParse, OutputIsResetBeforeParsing) {
-    JsonValue v;
-    ASSERT_TRUE(json_parse(u"[1,2]", v));
-    ASSERT_TRUE(json_parse(u"null", v));
-    EXPECT_EQ(v.kind, JsonKind::Null);
-    EXPECT_TRUE(v.elements.empty());
-    ASSERT_TRUE(json_parse(u"\"x\"", v));
-    ASSERT_TRUE(json_parse(u"7", v));
-    EXPECT_EQ(v.kind, JsonKind::Number);
-    EXPECT_TRUE(v.text.empty());
-}
-
 TEST(JsonParse, DuplicateKeysKeepDocumentOrderAndTheFirstWins) {
     JsonValue o = Parse(u"{\"a\":1,\"b\":true,\"a\":2}");
     ASSERT_EQ(o.members.size(), 3u);

@@ -72,9 +72,6 @@ TEST(FormatAmount, RoundTripsEveryAcceptedTwoDecimalText) {
     }
 }
 
-TEST(FinanceSelftest, Passes) {
-    EXPECT_TRUE(finance_selftest());
-}
 
 }  // namespace
 }  // namespace nv

@@ -16,18 +16,6 @@ TEST(NoteNumberAndDate, ComeFromTheLocalClock) {
     EXPECT_EQ(today_date(), u"2026-12-31");
 }
 
-TEST(NoteNumberAndDate, TwoNotesInOneSecondShareTheirNumber) {
-    fake::set_local_now({2026, 3, 4, 10, 20, 30});
-    DeliveryNote a = new_note();
-    DeliveryNote b = new_note();
-    EXPECT_EQ(a.number, b.number);
-    EXPECT_EQ(a.id, 0);
-    EXPECT_EQ(a.date, u"2026-03-04");
-    EXPECT_EQ(a.status, u"待送达");
-    EXPECT_TRUE(a.items.empty());
-    EXPECT_TRUE(a.customer.empty());
-}
-
 Item MakeItem(double quantity, double price) {
     Item item;
     item.product = u"LED灯带";

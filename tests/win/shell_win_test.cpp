@@ -88,10 +88,4 @@ TEST(Raii, SelectGuardRestoresAndOwnersFree) {
     EXPECT_FALSE(GetHandleInformation(h, &flags));
 }
 
-TEST(WideText, SharesUnitsWithTheCore) {
-    std::u16string text = u"澄岚映辉照明";
-    EXPECT_EQ(std::wstring(nv::as_wide(text)), L"澄岚映辉照明");
-    EXPECT_EQ(nv::from_wide(L"送货单"), u"送货单");
-}
-
 }  // namespace
