@@ -72,6 +72,5 @@ TEST(FormatAmount, RoundTripsEveryAcceptedTwoDecimalText) {
     }
 }
 
-
 }  // namespace
 }  // namespace nv
