@@ -1,0 +1,92 @@
+#include "print/page_render_win.h"
+
+#include <array>
+#include <variant>
+
+#include "base/handles_win.h"
+#include "base/wide_win.h"
+
+namespace nv {
+
+namespace {
+
+UINT DrawFlags(uint32_t align) {
+    UINT f = DT_NOPREFIX;
+    if (align & text_align::kCenter)
+        f |= DT_CENTER;
+    if (align & text_align::kRight)
+        f |= DT_RIGHT;
+    if (align & text_align::kVCenter)
+        f |= DT_VCENTER;
+    if (align & text_align::kBottom)
+        f |= DT_BOTTOM;
+    if (align & text_align::kSingleLine)
+        f |= DT_SINGLELINE;
+    if (align & text_align::kEllipsis)
+        f |= DT_END_ELLIPSIS;
+    if (align & text_align::kWordBreak)
+        f |= DT_WORDBREAK;
+    return f;
+}
+
+class PageFonts {
+public:
+    PageFonts(HDC dc, const PageDevice& device) {
+        int32_t dpi_y = device.dpi_y >= 1 ? device.dpi_y : GetDeviceCaps(dc, LOGPIXELSY);
+        for (int i = 0; i < kPageFontCount; ++i) {
+            auto f = static_cast<PageFont>(i);
+            fonts_[static_cast<std::size_t>(i)].reset(
+                CreateFontW(page_font_height(f, device.settings.font_scale, dpi_y), 0, 0, 0,
+                            page_font_weight(f), 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"宋体"));
+        }
+    }
+    HFONT get(PageFont f) const { return fonts_[static_cast<std::size_t>(f)].get(); }
+
+private:
+    std::array<UniqueFont, kPageFontCount> fonts_;
+};
+
+}  // namespace
+
+std::size_t RenderPage(HDC dc, const PageDevice& device, const PrintJob& job,
+                       std::size_t first_item, bool last_page) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    PageFonts fonts(dc, device);
+    UniquePen table_pen(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+    // Restores the DC's font and pen when the page is done, before the objects above are freed.
+    SelectGuard font_restore(dc, fonts.get(PageFont::Heading));
+    SelectGuard pen_restore(dc, GetCurrentObject(dc, OBJ_PEN));
+
+    auto char_height = [&](PageFont f) {
+        SelectObject(dc, fonts.get(f));
+        TEXTMETRICW tm{};
+        return GetTextMetricsW(dc, &tm) ? static_cast<int32_t>(tm.tmHeight) : 0;
+    };
+    PageLayout page = layout_page(device, job, first_item, last_page, char_height);
+
+    for (const PageOp& op : page.ops) {
+        if (const auto* t = std::get_if<PageText>(&op)) {
+            SelectObject(dc, fonts.get(t->font));
+            RECT r{t->box.left, t->box.top, t->box.right, t->box.bottom};
+            std::wstring text = wide_copy(t->text);
+            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DrawFlags(t->align));
+        } else if (const auto* a = std::get_if<PageTextAt>(&op)) {
+            SelectObject(dc, fonts.get(a->font));
+            RECT clip{a->clip.left, a->clip.top, a->clip.right, a->clip.bottom};
+            std::wstring text = wide_copy(a->text);
+            UINT previous = SetTextAlign(dc, TA_RIGHT | TA_TOP);
+            ExtTextOutW(dc, a->x, a->top, ETO_CLIPPED, &clip, text.c_str(),
+                        static_cast<UINT>(text.size()), nullptr);
+            SetTextAlign(dc, previous);
+        } else if (const auto* l = std::get_if<PageLine>(&op)) {
+            if (l->table_pen)
+                SelectObject(dc, table_pen.get());
+            MoveToEx(dc, l->x1, l->y1, nullptr);
+            LineTo(dc, l->x2, l->y2);
+        }
+    }
+    return page.next_item;
+}
+
+}  // namespace nv
