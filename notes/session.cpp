@@ -81,4 +81,17 @@ void fill_company(std::u16string_view ini, LoginSession& s) {
         store_company(ini, s, company);
 }
 
+std::u16string company_for_document(std::u16string_view ini, LoginSession& s) {
+    std::u16string company = s.company;
+    if (s.user_id.empty())
+        return company;
+    std::u16string fresh;
+    if (service_company_info(s.base_url, s.user_id, fresh).ok && !fresh.empty()) {
+        company = fresh;
+        if (fresh != s.company)
+            store_company(ini, s, fresh);
+    }
+    return company;
+}
+
 }  // namespace nv

@@ -47,4 +47,9 @@ void sign_out(std::u16string_view ini, LoginSession& s);
 // config.ini keeps it, whatever the remember flag. Silent on failure.
 void fill_company(std::u16string_view ini, LoginSession& s);
 
+// The company name a print or export carries: refreshed from the service when a user is signed
+// in; a new non-empty name is also kept in the session and config.ini. When the call fails the
+// stored name is used and nothing is written.
+std::u16string company_for_document(std::u16string_view ini, LoginSession& s);
+
 }  // namespace nv

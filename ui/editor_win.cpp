@@ -15,6 +15,7 @@
 #include "notes/note_service.h"
 #include "notes/session.h"
 #include "ui/modal_win.h"
+#include "ui/print_preview_win.h"
 #include "ui/ui_logic.h"
 #include "ui/ui_win.h"
 
@@ -331,10 +332,10 @@ void OnCommand(EditorState& s, int id) {
             DestroyWindow(s.wnd);
             break;
         case kIdPrint:
-            // The print command arrives with printing; until then the note is saved and the
-            // editor stays open, as after a cancelled print.
-            if (Save(s))
-                ShowNotYetAvailable(s.wnd);
+            // The note is saved first; the editor stays open when the print is cancelled or
+            // fails.
+            if (Save(s) && RunPrintCommand(s.note))
+                DestroyWindow(s.wnd);
             break;
         default:
             break;

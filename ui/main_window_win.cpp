@@ -23,6 +23,7 @@
 #include "print/print_settings.h"
 #include "ui/editor_win.h"
 #include "ui/login_window_win.h"
+#include "ui/print_preview_win.h"
 #include "ui/ui_logic.h"
 #include "ui/ui_win.h"
 
@@ -284,7 +285,8 @@ void OnCommand(int id, int code) {
             if (SelectedNoteIndex() < 0) {
                 MessageBoxW(g_main.wnd, kNoSelection, L"提示", MB_OK | MB_ICONINFORMATION);
             } else {
-                ShowNotYetAvailable(g_main.wnd);
+                DeliveryNote copy = g_main.notes[static_cast<std::size_t>(SelectedNoteIndex())];
+                static_cast<void>(RunPrintCommand(copy));  // it reports in the status bar
             }
             break;
         case kCmdDelete:
@@ -438,6 +440,10 @@ void LoadNotes() {
         SetStatus(u"读取失败：" + r.message);
         MessageBoxU(g_main.wnd, r.message, L"读取送货单失败", MB_OK | MB_ICONERROR);
     }
+}
+
+void SetMainStatus(std::u16string_view text) {
+    SetStatus(text);
 }
 
 bool HandleMainWindowKey(const MSG& msg) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 namespace nv {
 
 LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
@@ -13,6 +15,8 @@ HMENU BuildMenuBar();
 HWND CreateMainWindow(HMENU menu, int left, int top, int width, int height);
 // Reads the signed-in user's notes into the list; nothing without a user or a window.
 void LoadNotes();
+// The status bar's text; print and export report their outcome here.
+void SetMainStatus(std::u16string_view text);
 // F5, Ctrl+N and Ctrl+P of the main window; true when the key was taken.
 bool HandleMainWindowKey(const MSG& msg);
 

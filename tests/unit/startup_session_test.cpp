@@ -167,6 +167,16 @@ TEST_F(SessionTest, CompanyFillOnlyWhenUnknownAndSilentOnFailure) {
     EXPECT_EQ(Read(u"session", u"company"), u"照明");
 }
 
+TEST_F(SessionTest, APrintRefreshesTheCompanyAndKeepsTheStoredOneWhenTheCallFails) {
+    LoginSession s = Remembered();
+    EXPECT_EQ(company_for_document(kIni, s), u"旧公司");  // the call fails: nothing written
+    EXPECT_EQ(Read(u"session", u"company"), u"旧公司");
+    fake::http_answer_json(200, u"{\"success\":true,\"data\":{\"enterprise_name\":\"新\"}}");
+    EXPECT_EQ(company_for_document(kIni, s), u"新");
+    EXPECT_EQ(s.company, u"新");
+    EXPECT_EQ(Read(u"session", u"company"), u"新");
+}
+
 // A config.ini without the UTF-16 mark is rewritten once with it, every key kept.
 TEST(ConfigFileTest, FilesWithoutTheUtf16MarkAreConvertedOnce) {
     auto utf16 = [](std::u16string_view t) {

@@ -1,0 +1,41 @@
+#!/bin/bash
+# The test printer: CUPS with a CUPS-PDF queue whose only paper is the 241 x 139.5 mm form, and
+# in the Wine prefix the printer "EPSON LQ-735K" (the client's default) on that queue. Every
+# print becomes a PDF in build/printed/ (the job id in its name). Safe to run again.
+#
+#   source tools/printer.sh     sets PRINTED (the PDF folder) and CUPSD_STARTED (1 when this
+#                               run started the scheduler, so the caller can stop it)
+ROOT=${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+QUEUE=norvane_form
+PRINTED="$ROOT/build/printed"
+CUPSD_STARTED=0
+mkdir -p "$PRINTED"
+chmod 0777 "$PRINTED"   # CUPS-PDF writes as the unprivileged user it runs the job as
+
+if ! lpstat -r 2>/dev/null | grep -q "is running"; then
+    mkdir -p /run/cups
+    /usr/sbin/cupsd >/dev/null 2>&1
+    for _ in $(seq 50); do lpstat -r 2>/dev/null | grep -q "is running" && break; sleep 0.1; done
+    CUPSD_STARTED=1
+fi
+
+# CUPS-PDF reads a configuration of the queue's own: its own folder, the job id in the name.
+cat >/etc/cups/cups-pdf-$QUEUE.conf <<CONF
+Out $PRINTED
+AnonDirName $PRINTED
+Label 1
+UserUMask 0000
+CONF
+if ! lpstat -p "$QUEUE" >/dev/null 2>&1; then
+    lpadmin -p "$QUEUE" -E -v "cups-pdf:/$QUEUE" -P "$ROOT/tools/printer/norvane-form.ppd" \
+        -o printer-error-policy=abort-job
+fi
+cupsenable "$QUEUE" 2>/dev/null
+cupsaccept "$QUEUE" 2>/dev/null
+
+# Wine lists the queue as a printer of its own name; the client's default needs one more.
+if [ -x "$ROOT/build/windows/add_printer.exe" ]; then
+    "$ROOT/tools/wine.sh" "$ROOT/build/windows/add_printer.exe" "EPSON LQ-735K" "$QUEUE" ||
+        echo "printer.sh: could not add EPSON LQ-735K to the Wine prefix"
+fi
+export PRINTED CUPSD_STARTED
