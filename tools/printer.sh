@@ -3,20 +3,20 @@
 # in the Wine prefix the printer "EPSON LQ-735K" (the client's default) on that queue. Every
 # print becomes a PDF in build/printed/ (the job id in its name). Safe to run again.
 #
-#   source tools/printer.sh     sets PRINTED (the PDF folder) and CUPSD_STARTED (1 when this
-#                               run started the scheduler, so the caller can stop it)
+#   source tools/printer.sh     sets PRINTED (the PDF folder) and CUPSD_PID (the scheduler's
+#                               process id when this run started it, so the caller can stop it)
 ROOT=${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 QUEUE=norvane_form
 PRINTED="$ROOT/build/printed"
-CUPSD_STARTED=0
+CUPSD_PID=
 mkdir -p "$PRINTED"
 chmod 0777 "$PRINTED"   # CUPS-PDF writes as the unprivileged user it runs the job as
 
 if ! lpstat -r 2>/dev/null | grep -q "is running"; then
     mkdir -p /run/cups
-    /usr/sbin/cupsd >/dev/null 2>&1
+    /usr/sbin/cupsd -f >/dev/null 2>&1 &
+    CUPSD_PID=$!
     for _ in $(seq 50); do lpstat -r 2>/dev/null | grep -q "is running" && break; sleep 0.1; done
-    CUPSD_STARTED=1
 fi
 
 # CUPS-PDF reads a configuration of the queue's own: its own folder, the job id in the name.
@@ -28,7 +28,7 @@ UserUMask 0000
 CONF
 if ! lpstat -p "$QUEUE" >/dev/null 2>&1; then
     lpadmin -p "$QUEUE" -E -v "cups-pdf:/$QUEUE" -P "$ROOT/tools/printer/norvane-form.ppd" \
-        -o printer-error-policy=abort-job
+        -o printer-error-policy=abort-job 2>/dev/null
 fi
 cupsenable "$QUEUE" 2>/dev/null
 cupsaccept "$QUEUE" 2>/dev/null
@@ -38,4 +38,4 @@ if [ -x "$ROOT/build/windows/add_printer.exe" ]; then
     "$ROOT/tools/wine.sh" "$ROOT/build/windows/add_printer.exe" "EPSON LQ-735K" "$QUEUE" ||
         echo "printer.sh: could not add EPSON LQ-735K to the Wine prefix"
 fi
-export PRINTED CUPSD_STARTED
+export PRINTED CUPSD_PID

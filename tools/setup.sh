@@ -13,6 +13,8 @@ PACKAGES=(
     libcpp-httplib-dev libsqlite3-dev libsodium-dev libssl-dev zlib1g-dev libbrotli-dev pkg-config
     # real readers of the exported documents
     qpdf unzip libreoffice-writer-nogui
+    # the test printer: CUPS with a CUPS-PDF queue, and readers of what it prints
+    cups printer-driver-cups-pdf ghostscript tesseract-ocr tesseract-ocr-chi-sim
 )
 
 missing=()

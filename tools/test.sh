@@ -22,8 +22,9 @@ mkdir -p "$RESULTS"
 
 bash tools/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
 source tools/xvfb.sh  # windows under Wine need a display
-# An Xvfb started here ends with the run.
-trap '[ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true' EXIT
+# An Xvfb or a CUPS scheduler started here ends with the run.
+trap '[ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+      [ -n "${CUPSD_PID:-}" ] && kill "$CUPSD_PID" 2>/dev/null || true' EXIT
 
 PASSED=0
 FAILED=0
@@ -111,6 +112,7 @@ if build asan; then
         run_gtest unit-asan build/asan/norvane_tests
 fi
 if build windows; then
+    source tools/printer.sh  # the CUPS-PDF test printer, in CUPS and in the Wine prefix
     run_wine_gtest unit-wine norvane_tests.exe
     run_wine_gtest windows-wine norvane_win_tests.exe
 

@@ -19,7 +19,7 @@ namespace nv {
 
 namespace {
 
-enum : int { kIdPrevious = 101, kIdNext = 102 };
+enum : int { kIdPrevious = 101, kIdNext = 102, kIdCounter = 103 };
 
 struct PreviewState {
     HWND wnd = nullptr;
@@ -81,7 +81,7 @@ void Create(PreviewState& s, HWND wnd) {
     };
     s.previous = button(u"上一页", kIdPrevious, BS_PUSHBUTTON);
     s.next = button(u"下一页", kIdNext, BS_PUSHBUTTON);
-    s.counter = MakeChild(wnd, L"STATIC", u"", SS_CENTER, 0, -1, 0, 0, 0, 0);
+    s.counter = MakeChild(wnd, L"STATIC", u"", SS_CENTER, 0, kIdCounter, 0, 0, 0, 0);
     s.confirm = button(u"确认打印", IDOK, BS_DEFPUSHBUTTON);
     s.cancel = button(u"取消", IDCANCEL, BS_PUSHBUTTON);
     RECT rc;

@@ -3,4 +3,6 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$ROOT/tools/xvfb.sh"
-exec python3 "$ROOT/tests/e2e/ui_test.py"
+source "$ROOT/tools/printer.sh"  # prints land as PDFs in build/printed/
+trap '[ -n "${CUPSD_PID:-}" ] && kill "$CUPSD_PID" 2>/dev/null; [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true' EXIT
+python3 "$ROOT/tests/e2e/ui_test.py"

@@ -24,6 +24,8 @@ PREFIX = os.environ.get('WINEPREFIX', os.path.join(ROOT, 'build', 'wineprefix'))
 PORT = 18931
 
 MAIN, LOGIN, EDIT = 'NorvaneMainWnd', 'NorvaneLoginWnd', 'NorvaneEditWnd'
+PREVIEW = 'NorvanePrintPreview'
+PRINTED = os.environ.get('PRINTED', os.path.join(ROOT, 'build', 'printed'))
 
 
 class Id:
@@ -37,6 +39,8 @@ class Id:
     NUMBER, CUSTOMER, PROJECT, NOTE_STATUS, ITEMS = 3001, 3003, 3004, 3008, 3010
     FIRST_BOX, QUANTITY, UNIT = 3011, 3017, 3018
     ADD, UPDATE, DELETE_ITEM, TOTAL, SAVE = 3020, 3021, 3022, 3023, 3024
+    # print preview
+    PREV_PAGE, NEXT_PAGE, COUNTER, CONFIRM, CANCEL = 101, 102, 103, 1, 2
     # message box buttons and virtual keys
     OK, YES = 1, 6
     VK_RETURN, VK_ESCAPE, VK_DOWN = 13, 27, 40
@@ -119,6 +123,12 @@ class Server:
         self.proc.send_signal(signal.SIGTERM)
         self.proc.wait()
 
+    def post_note(self, body):
+        req = urllib.request.Request('http://127.0.0.1:%d/api/delivery-notes' % PORT,
+                                     data=json.dumps(body).encode(), method='POST',
+                                     headers={'Content-Type': 'application/json'})
+        return json.load(urllib.request.urlopen(req))
+
     def notes(self, user=1):
         url = 'http://127.0.0.1:%d/api/delivery-notes?userId=%d' % (PORT, user)
         return json.load(urllib.request.urlopen(url))['data']
@@ -193,7 +203,7 @@ def fresh_config():
 
 
 def loaded():
-    wait_for(lambda: status().startswith('共 5 单'), 'notes loaded')
+    wait_for(lambda: re.match(r'共 \d+ 单', status()), 'notes loaded')
 
 
 def refused_password_is_kept(server):
@@ -372,6 +382,89 @@ def sign_out_empties_list_and_session(server):
     loaded()
 
 
+def long_note(no, items):
+    return {'no': no, 'customer': '打印测试客户', 'project': '打印项目', 'contact': '王工',
+            'contactPhone': '13800138000', 'address': '广州市天河区', 'remark': '轻拿轻放',
+            'date': '2026-12-06', 'status': '待送达', 'userId': '1',
+            'items': [{'product': 'LED灯带%02d' % (i + 1), 'model': 'NV-%d' % i, 'length': '5m',
+                       'wattage': '12W', 'brightness': '单亮', 'sensorMode': '无',
+                       'quantity': 2, 'unit': '卷', 'price': 10.5} for i in range(items)]}
+
+
+def pdfs():
+    return set(f for f in os.listdir(PRINTED) if f.endswith('.pdf')) if os.path.isdir(PRINTED) \
+        else set()
+
+
+def select_note(no):
+    listed = rows(MAIN, Id.LIST)
+    row = [r[0] for r in listed].index(no)
+    drv('select', MAIN, Id.LIST, row)
+
+
+def preview_pages_and_cancel(server):
+    # 23 items at 11 rows a page: three pages; cancelling prints nothing.
+    server.post_note(long_note('SHD-PRINT-23', 23))
+    drv('command', MAIN, Id.REFRESH)
+    wait_for(lambda: status().startswith('共 6 单'), 'six notes')
+    before = pdfs()
+    select_note('SHD-PRINT-23')
+    drv('command', MAIN, Id.PRINT)
+    drv('wait', PREVIEW, 30)
+    wait_for(lambda: drv('gettext', PREVIEW, Id.COUNTER) == '第 1 / 3 页', 'first page')
+    check(drv('enabled', PREVIEW, Id.PREV_PAGE) == '0', 'no previous page')
+    check(drv('enabled', PREVIEW, Id.NEXT_PAGE) == '1', 'a next page')
+    shot('preview-first-96dpi')
+    drv('click', PREVIEW, Id.NEXT_PAGE)
+    drv('click', PREVIEW, Id.NEXT_PAGE)
+    wait_for(lambda: drv('gettext', PREVIEW, Id.COUNTER) == '第 3 / 3 页', 'last page')
+    check(drv('enabled', PREVIEW, Id.NEXT_PAGE) == '0', 'no next page after the last')
+    shot('preview-last-96dpi')
+    drv('click', PREVIEW, Id.CANCEL)
+    drv('gone', PREVIEW, 10)
+    wait_for(lambda: status() == '已取消打印', 'cancelled')
+    drv('command', MAIN, Id.PRINT)
+    drv('wait', PREVIEW, 30)
+    drv('key', PREVIEW, 0, Id.VK_ESCAPE)
+    drv('gone', PREVIEW, 10)
+    time.sleep(2)
+    check(pdfs() == before, 'nothing printed without a confirmation')
+
+
+def confirmed_print_gives_three_pdf_pages(server):
+    before = pdfs()
+    select_note('SHD-PRINT-23')
+    drv('command', MAIN, Id.PRINT)
+    drv('wait', PREVIEW, 30)
+    drv('click', PREVIEW, Id.CONFIRM)
+    drv('gone', PREVIEW, 10)
+    wait_for(lambda: status() == '已发送打印：SHD-PRINT-23（3 页）', 'sent to the printer', 60)
+    wait_for(lambda: pdfs() - before, 'the printed PDF', 60)
+    new = sorted(pdfs() - before)
+    check(len(new) == 1, new)
+    pdf = os.path.join(PRINTED, new[0])
+    time.sleep(1)
+    info = subprocess.run(['pdfinfo', pdf], capture_output=True, text=True).stdout
+    check(re.search(r'Pages:\s+3\b', info), info)
+    check(re.search(r'Page size:\s+683\.\d+ x 395\.\d+ pts', info), info)
+    shutil.copy(pdf, os.path.join(ARTIFACTS, 'printed-23-items.pdf'))
+    log = log_text()
+    check('native print job: no=SHD-PRINT-23 items=23' in log, 'job line')
+    check('native print result: ok=1 pages=3 msg=打印成功' in log, 'result line')
+
+
+def too_many_pages_are_refused(server):
+    server.post_note(long_note('SHD-PRINT-1500', 1500))
+    drv('command', MAIN, Id.REFRESH)
+    wait_for(lambda: status().startswith('共 7 单'), 'seven notes')
+    select_note('SHD-PRINT-1500')
+    drv('command', MAIN, Id.PRINT)
+    box = drv('msgbox', 60)
+    check(box == '打印预览失败\n预览内容过多，请分批打印', box)
+    drv('msgbox-click', Id.OK)
+    wait_for(lambda: status() == '已取消打印', 'refused preview')
+
+
 def close_stores_the_rectangle(client):
     rect = [int(v) for v in drv('rect', MAIN).split()]
     drv('close', MAIN)
@@ -471,6 +564,17 @@ def screenshots_at_144_dpi():
     shot('editor-144dpi')
     drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
     drv('gone', EDIT, 10)
+    select_note('SHD-PRINT-23')
+    drv('command', MAIN, Id.PRINT)
+    drv('wait', PREVIEW, 30)
+    wait_for(lambda: drv('gettext', PREVIEW, Id.COUNTER) == '第 1 / 3 页', 'preview at 144 DPI')
+    shot('preview-first-144dpi')
+    drv('click', PREVIEW, Id.NEXT_PAGE)
+    drv('click', PREVIEW, Id.NEXT_PAGE)
+    wait_for(lambda: drv('gettext', PREVIEW, Id.COUNTER) == '第 3 / 3 页', 'last page at 144 DPI')
+    shot('preview-last-144dpi')
+    drv('click', PREVIEW, Id.CANCEL)
+    drv('gone', PREVIEW, 10)
     drv('command', MAIN, Id.SIGN_OUT)
     drv('wait', LOGIN, 15)
     shot('login-144dpi')
@@ -504,6 +608,11 @@ def main():
         keyboard_context_menu_acts_on_the_selected_note(server)
         scenario = 'delete asks then removes'
         delete_asks_then_removes(server, number)
+        for scenario, run in [
+                ('preview pages and cancel', preview_pages_and_cancel),
+                ('confirmed print gives three PDF pages', confirmed_print_gives_three_pdf_pages),
+                ('too many pages are refused', too_many_pages_are_refused)]:
+            run(server)
         scenario = 'sign-out empties list and session'
         sign_out_empties_list_and_session(server)
         scenario = 'close stores the rectangle'
