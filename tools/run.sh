@@ -25,6 +25,9 @@ echo "building (native and windows presets)..."
 cmake --preset native >/dev/null && cmake --build --preset native >/dev/null
 cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null
 [ $HEADLESS -eq 1 ] && source tools/xvfb.sh
+# The test printer: CUPS with a CUPS-PDF queue, and "EPSON LQ-735K" (the client's default
+# printer) on it in the Wine prefix. Every print becomes a PDF in build/printed/.
+source tools/printer.sh
 
 DATA=build/run-data
 PORT=${NORVANE_PORT:-18080}
@@ -33,6 +36,7 @@ build/native/norvane-server serve --data "$DATA" --listen "127.0.0.1:$PORT" --de
     >build/run-server.out 2>build/run-server.log &
 SERVER=$!
 trap 'kill $SERVER 2>/dev/null || true; wait $SERVER 2>/dev/null || true
+      [ -n "${CUPSD_PID:-}" ] && kill "$CUPSD_PID" 2>/dev/null
       [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do
     grep -q '^listening on' build/run-server.out 2>/dev/null && break
@@ -62,6 +66,7 @@ PY
 
 if [ $HEADLESS -eq 0 ]; then
     echo "starting the client; sign in with demo / demo123 (企业账号)"
+    echo "prints go to the printer EPSON LQ-735K and land as PDFs in $PRINTED"
     tools/wine.sh build/windows/norvane.exe
     exit 0
 fi
@@ -82,8 +87,20 @@ $D wait NorvaneMainWnd 30
 sleep 3
 import -window root build/artifacts/run-main.png
 echo "status bar: $($D gettext NorvaneMainWnd 1003)"
+# Print the first note: the preview, then the confirmed print to the PDF printer.
+before=$(ls "$PRINTED" | wc -l)
+$D select NorvaneMainWnd 1001 0
+$D command NorvaneMainWnd 2004
+if $D wait NorvanePrintPreview 30 2>/dev/null; then
+    sleep 1
+    import -window root build/artifacts/run-preview.png
+    $D click NorvanePrintPreview 1
+    for _ in $(seq 60); do [ "$(ls "$PRINTED" | wc -l)" -gt "$before" ] && break; sleep 0.5; done
+    echo "status bar: $($D gettext NorvaneMainWnd 1003)"
+    echo "printed: $(ls -t "$PRINTED" | head -1) in $PRINTED"
+fi
 $D close NorvaneMainWnd
 wait $CLIENT || true
 # Wine's own processes end before the display does.
 timeout 30 tools/wine.sh --wait >/dev/null 2>&1 || tools/wine.sh --stop >/dev/null 2>&1 || true
-echo "screenshots: build/artifacts/run-login.png, build/artifacts/run-main.png"
+echo "screenshots: build/artifacts/run-login.png, run-main.png, run-preview.png"
