@@ -38,7 +38,7 @@ class Id:
     # editor
     NUMBER, CUSTOMER, PROJECT, NOTE_STATUS, ITEMS = 3001, 3003, 3004, 3008, 3010
     FIRST_BOX, QUANTITY, UNIT = 3011, 3017, 3018
-    ADD, UPDATE, DELETE_ITEM, TOTAL, SAVE = 3020, 3021, 3022, 3023, 3024
+    ADD, UPDATE, DELETE_ITEM, TOTAL, SAVE, PRINT_NOTE = 3020, 3021, 3022, 3023, 3024, 3026
     # print preview
     PREV_PAGE, NEXT_PAGE, COUNTER, CONFIRM, CANCEL = 101, 102, 103, 1, 2
     # message box buttons and virtual keys
@@ -141,7 +141,7 @@ class Client:
     def __init__(self):
         self.proc = subprocess.Popen([WINE, EXE], stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
-        Client.started.append(self.proc)
+        Client.started.append(self)
 
     def wait_exit(self):
         self.proc.wait(timeout=30)
@@ -149,10 +149,10 @@ class Client:
 
     @classmethod
     def end_all(cls):
-        for proc in cls.started:
-            if proc.poll() is None:
-                proc.kill()
-                proc.wait()
+        for client in cls.started:
+            if client.proc.poll() is None:
+                client.proc.kill()
+                client.proc.wait()
 
 
 def sign_in(password, remember, enterprise=True):
@@ -465,6 +465,115 @@ def too_many_pages_are_refused(server):
     wait_for(lambda: status() == '已取消打印', 'refused preview')
 
 
+def print_and_wait_for_pdf(no, pages):
+    before = pdfs()
+    select_note(no)
+    drv('command', MAIN, Id.PRINT)
+    drv('wait', PREVIEW, 30)
+    drv('click', PREVIEW, Id.CONFIRM)
+    drv('gone', PREVIEW, 10)
+    wait_for(lambda: status() == '已发送打印：%s（%d 页）' % (no, pages), 'printed %s' % no, 60)
+    wait_for(lambda: pdfs() - before, 'the PDF of %s' % no, 60)
+    time.sleep(1)
+    return os.path.join(PRINTED, sorted(pdfs() - before)[0])
+
+
+def a_note_without_items_prints_one_page(server):
+    server.post_note(long_note('SHD-PRINT-0', 0))
+    drv('command', MAIN, Id.REFRESH)
+    wait_for(lambda: 'SHD-PRINT-0' in [r[0] for r in rows(MAIN, Id.LIST)], 'listed')
+    pdf = print_and_wait_for_pdf('SHD-PRINT-0', 1)
+    info = subprocess.run(['pdfinfo', pdf], capture_output=True, text=True).stdout
+    check(re.search(r'Pages:\s+1\b', info), info)
+
+
+def the_editor_saves_then_prints(server):
+    # "打印" saves first; a cancelled preview keeps the editor open, a confirmed one closes it.
+    drv('command', MAIN, Id.NEW)
+    drv('wait', EDIT, 10)
+    number = drv('gettext', EDIT, Id.NUMBER)
+    drv('settext', EDIT, Id.CUSTOMER, '编辑器打印客户')
+    fill_input_row(['感应灯', 'S1', '', '9W', '单亮', '雷达', '4', '个', '12'])
+    drv('click', EDIT, Id.ADD)
+    total_is('合计：¥48.00', 'item added')
+    drv('click', EDIT, Id.PRINT_NOTE)
+    drv('wait', PREVIEW, 30)
+    check([n['no'] for n in server.notes() if n['no'] == number] == [number], 'saved first')
+    drv('click', PREVIEW, Id.CANCEL)
+    drv('gone', PREVIEW, 10)
+    check(quiet(WINE, DRIVER, 'wait', EDIT, '0') == 0, 'editor open after a cancelled print')
+    before = pdfs()
+    drv('click', EDIT, Id.PRINT_NOTE)
+    drv('wait', PREVIEW, 30)
+    drv('click', PREVIEW, Id.CONFIRM)
+    drv('gone', EDIT, 60)
+    wait_for(lambda: status().startswith('已发送打印：%s（1 页）' % number) or
+             re.match(r'共 \d+ 单', status()), 'printed from the editor', 60)
+    wait_for(lambda: pdfs() - before, 'the PDF from the editor', 60)
+
+
+def restart_with_print_settings(settings):
+    """Closes the client, sets keys of section "print" (None removes one) and starts again."""
+    drv('close', MAIN)
+    Client.started[-1].wait_exit()
+    path = os.path.join(app_dir(), 'config.ini')
+    text = open(path, 'rb').read().decode('utf-16')
+    for key, value in settings.items():
+        text = re.sub(r'(?m)^%s=.*\r?\n' % key, '', text)
+        if value is not None:
+            text = text.replace('[print]\r\n', '[print]\r\n%s=%s\r\n' % (key, value), 1)
+    open(path, 'wb').write(text.encode('utf-16'))
+    Client()
+    drv('wait', MAIN, 30)
+    loaded()
+
+
+def mm_of(points):
+    return points * 25.4 / 72
+
+
+def vector_pages_carry_text_where_the_layout_puts_it(server):
+    restart_with_print_settings({'raster': '0'})
+    pdf = print_and_wait_for_pdf('SHD-PRINT-23', 3)
+    shutil.copy(pdf, os.path.join(ARTIFACTS, 'printed-vector.pdf'))
+    pages = [subprocess.run(['pdftotext', '-f', str(n), '-l', str(n), '-layout', pdf, '-'],
+                            capture_output=True, text=True).stdout for n in (1, 2, 3)]
+    check('澄岚映辉照明科技有限公司' in pages[0] and '单号：SHD-PRINT-23' in pages[0], pages[0])
+    check('LED灯带01' in pages[0] and 'LED灯带11' in pages[0] and 'LED灯带12' not in pages[0],
+          pages[0])
+    check('LED灯带12' in pages[1] and 'LED灯带22' in pages[1], pages[1])
+    check('LED灯带23' in pages[2] and '收货人' in pages[2] and '收货人' not in pages[0], pages[2])
+    # Landmarks from pdftotext -bbox against the millimetre formulas (within 1 mm): the heading
+    # centred between L = 8 and R = 233 mm, the number's left edge at L, the first product
+    # centred in its column (19.13 to 53.34 mm).
+    html = subprocess.run(['pdftotext', '-f', '1', '-l', '1', '-bbox', pdf, '-'],
+                          capture_output=True, text=True).stdout
+    words = [(float(a), float(b), float(c), float(d), w) for a, b, c, d, w in re.findall(
+        r'xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<', html)]
+
+    def word(prefix):
+        found = [w for w in words if w[4].startswith(prefix)]
+        check(found, 'no word %s in %s' % (prefix, [w[4] for w in words][:40]))
+        return found[0]
+    heading = word('澄岚映辉')
+    check(abs(mm_of((heading[0] + heading[2]) / 2) - 120.5) < 1.0, heading)
+    number = word('单号')
+    check(abs(mm_of(number[0]) - 8.0) < 1.0, number)
+    product = word('LED灯带01')
+    check(abs(mm_of((product[0] + product[2]) / 2) - (19.13 + 53.34) / 2) < 1.0, product)
+    restart_with_print_settings({'raster': None})
+
+
+def a_missing_printer_fails_the_preview(server):
+    restart_with_print_settings({'printer': 'NO SUCH PRINTER'})
+    select_note('SHD-PRINT-23')
+    drv('command', MAIN, Id.PRINT)
+    box = drv('msgbox', 60)
+    check(re.fullmatch(r'打印预览失败\n无法打开打印机: NO SUCH PRINTER \(错误 \d+\)', box), box)
+    drv('msgbox-click', Id.OK)
+    restart_with_print_settings({'printer': 'EPSON LQ-735K'})
+
+
 def close_stores_the_rectangle(client):
     rect = [int(v) for v in drv('rect', MAIN).split()]
     drv('close', MAIN)
@@ -611,8 +720,14 @@ def main():
         for scenario, run in [
                 ('preview pages and cancel', preview_pages_and_cancel),
                 ('confirmed print gives three PDF pages', confirmed_print_gives_three_pdf_pages),
-                ('too many pages are refused', too_many_pages_are_refused)]:
+                ('too many pages are refused', too_many_pages_are_refused),
+                ('a note without items prints one page', a_note_without_items_prints_one_page),
+                ('the editor saves then prints', the_editor_saves_then_prints),
+                ('vector pages carry text where the layout puts it',
+                 vector_pages_carry_text_where_the_layout_puts_it),
+                ('a missing printer fails the preview', a_missing_printer_fails_the_preview)]:
             run(server)
+        client = Client.started[-1]
         scenario = 'sign-out empties list and session'
         sign_out_empties_list_and_session(server)
         scenario = 'close stores the rectangle'

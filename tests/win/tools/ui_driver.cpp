@@ -19,6 +19,8 @@
 //   time-command CLASS ID          WM_COMMAND ID sent and waited for; prints milliseconds
 //   close CLASS                    posts WM_CLOSE
 //   rect CLASS                     prints left top right bottom of the window
+//   time-window CLASS ID TARGET    posts WM_COMMAND ID, prints milliseconds until a window of
+//                                  class TARGET is shown
 //   contextmenu CLASS ID           WM_CONTEXTMENU for child ID as the keyboard sends it (-1, -1)
 //   menu-keys VK...                posts WM_KEYDOWN of each VK to the open pop-up menu
 //   dropdown CLASS ID 0|1          CB_SHOWDROPDOWN
@@ -198,6 +200,22 @@ int wmain(int argc, wchar_t** argv) {
     int id = static_cast<int>(num(3, 0));
     if (action == L"command") {
         PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        return 0;
+    }
+    if (action == L"time-window") {
+        std::wstring target = arg(4);
+        LARGE_INTEGER f, a, b;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&a);
+        PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        for (int i = 0; i < 60000; ++i) {
+            HWND w = FindWindowW(target.c_str(), nullptr);
+            if (w && IsWindowVisible(w))
+                break;
+            Sleep(1);
+        }
+        QueryPerformanceCounter(&b);
+        std::printf("%.1f\n", (b.QuadPart - a.QuadPart) * 1000.0 / f.QuadPart);
         return 0;
     }
     if (action == L"time-command") {
