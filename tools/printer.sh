@@ -26,14 +26,23 @@ AnonDirName $PRINTED
 Label 1
 UserUMask 0000
 CONF
-if ! lpstat -p "$QUEUE" >/dev/null 2>&1; then
-    lpadmin -p "$QUEUE" -E -v "cups-pdf:/$QUEUE" -P "$ROOT/tools/printer/norvane-form.ppd" \
-        -o printer-error-policy=abort-job 2>/dev/null
-fi
-cupsenable "$QUEUE" 2>/dev/null
-cupsaccept "$QUEUE" 2>/dev/null
+# A second queue at 75 dpi, for the benchmark of long previews (the preview's 128 MiB budget
+# holds 128 pages only at such a resolution).
+sed 's/300dpi/75dpi/g; s/HWResolution\[300 300\]/HWResolution[75 75]/' \
+    "$ROOT/tools/printer/norvane-form.ppd" >"$PRINTED/.norvane-form-75dpi.ppd"
+for q in "$QUEUE" "${QUEUE}_75dpi"; do
+    cp "/etc/cups/cups-pdf-$QUEUE.conf" "/etc/cups/cups-pdf-$q.conf" 2>/dev/null || true
+    if ! lpstat -p "$q" >/dev/null 2>&1; then
+        ppd="$ROOT/tools/printer/norvane-form.ppd"
+        [ "$q" = "$QUEUE" ] || ppd="$PRINTED/.norvane-form-75dpi.ppd"
+        lpadmin -p "$q" -E -v "cups-pdf:/$q" -P "$ppd" -o printer-error-policy=abort-job \
+            2>/dev/null
+    fi
+    cupsenable "$q" 2>/dev/null
+    cupsaccept "$q" 2>/dev/null
+done
 
-# Wine lists the queue as a printer of its own name; the client's default needs one more.
+# Wine lists each queue as a printer of its own name; the client's default needs one more.
 if [ -x "$ROOT/build/windows/add_printer.exe" ]; then
     "$ROOT/tools/wine.sh" "$ROOT/build/windows/add_printer.exe" "EPSON LQ-735K" "$QUEUE" ||
         echo "printer.sh: could not add EPSON LQ-735K to the Wine prefix"
