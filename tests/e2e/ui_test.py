@@ -448,9 +448,40 @@ def confirmed_print_gives_three_pdf_pages(server):
     check(re.search(r'Pages:\s+3\b', info), info)
     check(re.search(r'Page size:\s+683\.\d+ x 395\.\d+ pts', info), info)
     shutil.copy(pdf, os.path.join(ARTIFACTS, 'printed-23-items.pdf'))
+    raster_pages_are_the_preview_bitmaps(server, pdf)
     log = log_text()
     check('native print job: no=SHD-PRINT-23 items=23' in log, 'job line')
     check('native print result: ok=1 pages=3 msg=打印成功' in log, 'result line')
+
+
+def wine_path(path):
+    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+
+
+def raster_pages_are_the_preview_bitmaps(server, pdf):
+    # Raster mode (the default): each page is one 300 ppi image of the printable area, pixel
+    # for pixel the bitmap the preview showed, and its Chinese text reads back.
+    listing = subprocess.run(['pdfimages', '-list', pdf], capture_output=True, text=True).stdout
+    sizes = re.findall(r'^\s*\d+\s+\d+\s+image\s+(\d+)\s+(\d+)', listing, re.M)
+    check(sizes == [('2846', '1647')] * 3, listing)
+    note = [n for n in server.notes() if n['no'] == 'SHD-PRINT-23'][0]
+    note_json, payload = os.path.join(WORK, 'note.json'), os.path.join(WORK, 'payload.txt')
+    with open(note_json, 'w', encoding='utf-8') as f:
+        json.dump(note, f, ensure_ascii=False)
+    subprocess.run([os.path.join(ROOT, 'build', 'native', 'nvdoc'), 'payload', note_json,
+                    ini().get('session/company', ''), payload], check=True)
+    preview_bmp = os.path.join(WORK, 'preview-1.bmp')
+    check(quiet(WINE, os.path.join(ROOT, 'build', 'windows', 'render_preview.exe'),
+                wine_path(os.path.join(app_dir(), 'config.ini')), wine_path(payload), '1',
+                wine_path(preview_bmp)) == 0, 'preview rendered')
+    subprocess.run(['pdfimages', '-png', '-f', '1', '-l', '1', pdf,
+                    os.path.join(WORK, 'printed')], check=True)
+    diff = subprocess.run(['compare', '-metric', 'AE', os.path.join(WORK, 'printed-000.png'),
+                           preview_bmp, 'null:'], capture_output=True, text=True).stderr.strip()
+    check(diff == '0', 'printed page 1 differs from the preview in %s pixels' % diff)
+    text = subprocess.run(['tesseract', os.path.join(WORK, 'printed-000.png'), '-', '-l',
+                           'chi_sim'], capture_output=True, text=True).stdout
+    check('澄岚映辉照明科技有限公司' in text and 'SHD-PRINT-23' in text, text)
 
 
 def too_many_pages_are_refused(server):
