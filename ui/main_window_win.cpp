@@ -451,20 +451,12 @@ bool HandleMainWindowKey(const MSG& msg) {
         return false;
     if (GetAncestor(msg.hwnd, GA_ROOT) != g_main.wnd)
         return false;
-    bool ctrl = GetKeyState(VK_CONTROL) < 0;
-    if (msg.wParam == VK_F5 && !ctrl) {
-        LoadNotes();
-        return true;
-    }
-    if (ctrl && msg.wParam == 'N') {
-        NewNote();
-        return true;
-    }
-    if (ctrl && msg.wParam == 'P') {
-        OnCommand(kCmdPrint, 0);
-        return true;
-    }
-    return false;
+    int command =
+        main_window_shortcut(static_cast<uint32_t>(msg.wParam), GetKeyState(VK_CONTROL) < 0);
+    if (command == 0)
+        return false;
+    OnCommand(command, 0);
+    return true;
 }
 
 HMENU BuildMenuBar() {

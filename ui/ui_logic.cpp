@@ -188,6 +188,17 @@ int context_menu_row(bool from_keyboard, int selected_row, int row_under_pointer
     return row < 0 ? -1 : row;
 }
 
+int main_window_shortcut(uint32_t key, bool ctrl) {
+    constexpr uint32_t kF5 = 0x74;
+    if (key == kF5 && !ctrl)
+        return 2001;
+    if (ctrl && key == 'N')
+        return 2002;
+    if (ctrl && key == 'P')
+        return 2004;
+    return 0;
+}
+
 Placement read_placement(std::u16string_view ini) {
     Placement p;
     p.width = config_int(ini, u"window", u"width", u"1360");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,6 +86,11 @@ EnterAction editor_enter_action(EnterFocus focus);
 // it is the selected row; from the mouse, the row under the pointer. -1: none, so only
 // "新增送货单(&N)" is offered.
 int context_menu_row(bool from_keyboard, int selected_row, int row_under_pointer);
+
+// The command a key pressed in the main window stands for, as its menu labels show: F5 refresh
+// (2001), Ctrl+N new note (2002), Ctrl+P print (2004); 0 for any other key. `key` is the
+// virtual-key code (letters as their capitals).
+int main_window_shortcut(uint32_t key, bool ctrl);
 
 // The main window's placement in section "window" of config.ini: read at start-up (the restored
 // size; the window always opens maximised), written from its outer rectangle on close.

@@ -118,6 +118,14 @@ TEST(ContextMenu, FromTheKeyboardItIsTheSelectedRow) {
     EXPECT_EQ(context_menu_row(false, 3, -1), -1);
 }
 
+TEST(Shortcuts, TheKeysTheMenuShows) {
+    EXPECT_EQ(main_window_shortcut(0x74, false), 2001);  // F5
+    EXPECT_EQ(main_window_shortcut(0x74, true), 0);
+    EXPECT_EQ(main_window_shortcut('N', true), 2002);
+    EXPECT_EQ(main_window_shortcut('P', true), 2004);
+    EXPECT_EQ(main_window_shortcut('P', false), 0);  // a plain P is typing
+}
+
 TEST(DatePicker, ReadsYearMonthDayFrom1970On) {
     int y, m, d;
     ASSERT_TRUE(parse_note_date(u"2026-12-06", y, m, d));
