@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/text.h"
+#include "fakes/print_fixture.h"
 
 namespace nv {
 namespace {
@@ -10,10 +11,7 @@ namespace {
 // The settings start-up seeds (margins 8/8/5/5, row 6.0 mm: 11 rows) at 300 dpi.
 PageDevice Seeded() {
     PageDevice d;
-    PrintSettings& s = d.settings;
-    s.margin_left_mm = s.margin_right_mm = 8;
-    s.margin_top_mm = s.margin_bottom_mm = 5;
-    s.row_mm = 6.0;
+    d.settings = fixture::seeded_print_settings();
     return d;
 }
 

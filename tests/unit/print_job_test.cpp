@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "base/log.h"
+#include "fakes/print_fixture.h"
 
 namespace nv {
 namespace {
@@ -84,11 +85,8 @@ Spooler Fake(Script& s) {
 }
 
 PrintSettings Seeded() {
-    PrintSettings s;
+    PrintSettings s = fixture::seeded_print_settings();
     s.printer_name = u"EPSON LQ-735K";
-    s.margin_left_mm = s.margin_right_mm = 8;
-    s.margin_top_mm = s.margin_bottom_mm = 5;
-    s.row_mm = 6.0;
     return s;
 }
 

@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/print_fixture.h"
+
 namespace nv {
 namespace {
 
 PrintSettings Seeded() {
-    PrintSettings s;
-    s.margin_left_mm = s.margin_right_mm = 8;
-    s.margin_top_mm = s.margin_bottom_mm = 5;
-    s.row_mm = 6.0;
-    return s;
+    return fixture::seeded_print_settings();
 }
 
 TEST(PrintSetup, FormAndDeviceModeValues) {
