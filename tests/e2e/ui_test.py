@@ -423,10 +423,11 @@ def preview_pages_and_cancel(server):
     drv('click', PREVIEW, Id.CANCEL)
     drv('gone', PREVIEW, 10)
     wait_for(lambda: status() == '已取消打印', 'cancelled')
-    drv('command', MAIN, Id.PRINT)
-    drv('wait', PREVIEW, 30)
-    drv('key', PREVIEW, 0, Id.VK_ESCAPE)
-    drv('gone', PREVIEW, 10)
+    for close in (lambda: drv('key', PREVIEW, 0, Id.VK_ESCAPE), lambda: drv('close', PREVIEW)):
+        drv('command', MAIN, Id.PRINT)  # Esc, then the close box
+        drv('wait', PREVIEW, 30)
+        close()
+        drv('gone', PREVIEW, 10)
     time.sleep(2)
     check(pdfs() == before, 'nothing printed without a confirmation')
 
