@@ -16,9 +16,20 @@
 
 namespace nv {
 
-// The seven fonts of the page, all of face "宋体".
-enum class PageFont : uint8_t { Heading, Title, Fields, TableHead, TableBody, Total, Footer };
-inline constexpr int kPageFontCount = 7;
+// The seven fonts of the form page, all of face "宋体"; then the two of the A4 export pages
+// (whose sizes the export sets itself).
+enum class PageFont : uint8_t {
+    Heading,
+    Title,
+    Fields,
+    TableHead,
+    TableBody,
+    Total,
+    Footer,
+    A4Body,
+    A4Title
+};
+inline constexpr int kPageFontCount = 7;  // the form page's fonts
 
 // The font's height in device units (negative: a character height, as GDI takes it):
 // −MulDiv(trunc(font_scale × size in hundredths of a point), dpi_y, 7200).

@@ -40,13 +40,41 @@ public:
                             page_font_weight(f), 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"宋体"));
         }
     }
-    HFONT get(PageFont f) const { return fonts_[static_cast<std::size_t>(f)].get(); }
+    HFONT get(PageFont f) const {
+        auto i = static_cast<std::size_t>(f);
+        return i < fonts_.size() ? fonts_[i].get() : nullptr;
+    }
 
 private:
     std::array<UniqueFont, kPageFontCount> fonts_;
 };
 
 }  // namespace
+
+void DrawOps(HDC dc, const std::vector<PageOp>& ops, const std::function<HFONT(PageFont)>& font,
+             HPEN table_pen) {
+    for (const PageOp& op : ops) {
+        if (const auto* t = std::get_if<PageText>(&op)) {
+            SelectObject(dc, font(t->font));
+            RECT r{t->box.left, t->box.top, t->box.right, t->box.bottom};
+            std::wstring text = wide_copy(t->text);
+            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DrawFlags(t->align));
+        } else if (const auto* a = std::get_if<PageTextAt>(&op)) {
+            SelectObject(dc, font(a->font));
+            RECT clip{a->clip.left, a->clip.top, a->clip.right, a->clip.bottom};
+            std::wstring text = wide_copy(a->text);
+            UINT previous = SetTextAlign(dc, TA_RIGHT | TA_TOP);
+            ExtTextOutW(dc, a->x, a->top, ETO_CLIPPED, &clip, text.c_str(),
+                        static_cast<UINT>(text.size()), nullptr);
+            SetTextAlign(dc, previous);
+        } else if (const auto* l = std::get_if<PageLine>(&op)) {
+            if (l->table_pen)
+                SelectObject(dc, table_pen);
+            MoveToEx(dc, l->x1, l->y1, nullptr);
+            LineTo(dc, l->x2, l->y2);
+        }
+    }
+}
 
 std::size_t RenderPage(HDC dc, const PageDevice& device, const PrintJob& job,
                        std::size_t first_item, bool last_page) {
@@ -64,28 +92,8 @@ std::size_t RenderPage(HDC dc, const PageDevice& device, const PrintJob& job,
         return GetTextMetricsW(dc, &tm) ? static_cast<int32_t>(tm.tmHeight) : 0;
     };
     PageLayout page = layout_page(device, job, first_item, last_page, char_height);
-
-    for (const PageOp& op : page.ops) {
-        if (const auto* t = std::get_if<PageText>(&op)) {
-            SelectObject(dc, fonts.get(t->font));
-            RECT r{t->box.left, t->box.top, t->box.right, t->box.bottom};
-            std::wstring text = wide_copy(t->text);
-            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DrawFlags(t->align));
-        } else if (const auto* a = std::get_if<PageTextAt>(&op)) {
-            SelectObject(dc, fonts.get(a->font));
-            RECT clip{a->clip.left, a->clip.top, a->clip.right, a->clip.bottom};
-            std::wstring text = wide_copy(a->text);
-            UINT previous = SetTextAlign(dc, TA_RIGHT | TA_TOP);
-            ExtTextOutW(dc, a->x, a->top, ETO_CLIPPED, &clip, text.c_str(),
-                        static_cast<UINT>(text.size()), nullptr);
-            SetTextAlign(dc, previous);
-        } else if (const auto* l = std::get_if<PageLine>(&op)) {
-            if (l->table_pen)
-                SelectObject(dc, table_pen.get());
-            MoveToEx(dc, l->x1, l->y1, nullptr);
-            LineTo(dc, l->x2, l->y2);
-        }
-    }
+    DrawOps(
+        dc, page.ops, [&fonts](PageFont f) { return fonts.get(f); }, table_pen.get());
     return page.next_item;
 }
 

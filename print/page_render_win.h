@@ -5,10 +5,18 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
+#include <vector>
 
 #include "print/page_layout.h"
 
 namespace nv {
+
+// Plays a drawing list on `dc` with the fonts `font` hands out; rules of the table are drawn
+// with `table_pen`, the others with the device context's current pen. The caller restores the
+// device context's font and pen.
+void DrawOps(HDC dc, const std::vector<PageOp>& ops, const std::function<HFONT(PageFont)>& font,
+             HPEN table_pen);
 
 // Lays out the page for `device` (measuring with `dc`) and draws it on `dc`; returns the
 // index of the item after the last one drawn. Every font and pen made here is freed, and the
