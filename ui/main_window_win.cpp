@@ -22,6 +22,7 @@
 #include "notes/session.h"
 #include "print/print_settings.h"
 #include "ui/editor_win.h"
+#include "ui/export_command_win.h"
 #include "ui/login_window_win.h"
 #include "ui/print_preview_win.h"
 #include "ui/ui_logic.h"
@@ -309,9 +310,14 @@ void OnCommand(int id, int code) {
             Finance();
             break;
         case kCmdWord:
-        case kCmdPdf:
-            ShowNotYetAvailable(g_main.wnd);
+        case kCmdPdf: {
+            int index = SelectedNoteIndex();
+            DeliveryNote copy;
+            if (index >= 0)
+                copy = g_main.notes[static_cast<std::size_t>(index)];
+            RunExportCommand(index >= 0 ? &copy : nullptr, id == kCmdPdf);
             break;
+        }
         default:
             break;
     }

@@ -1,0 +1,22 @@
+// The export on Windows: the A4 PDF drawn with GDI, and the file written safely.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "notes/records.h"
+
+namespace nv {
+
+// The PDF of a note: every A4 page drawn into one 1191 x 1684 bitmap, encoded page by page
+// (only encoded pages are kept). Throws std::runtime_error("bitmap") when the canvas cannot be
+// made and ("pages") for a note of more than 500 pages.
+std::string RenderNotePdf(const DeliveryNote& note, std::u16string_view company);
+
+// Builds the PDF or DOCX and puts it at `path` through a temporary file beside it: either the
+// destination is replaced by the complete new file, or it is left as it was and no temporary
+// file remains. False with the message to show.
+[[nodiscard]] bool ExportFile(const DeliveryNote& note, std::u16string_view company,
+                              std::u16string_view path, bool pdf, std::u16string& error);
+
+}  // namespace nv

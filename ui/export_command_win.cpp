@@ -1,0 +1,74 @@
+#include "ui/export_command_win.h"
+
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include <string>
+
+#include "base/process_win.h"
+#include "base/wide_win.h"
+#include "export/export_names.h"
+#include "export/export_win.h"
+#include "notes/note_service.h"
+#include "notes/session.h"
+#include "ui/main_window_win.h"
+#include "ui/ui_win.h"
+
+namespace nv {
+
+namespace {
+
+// The save dialog; empty when it was cancelled.
+std::u16string AskForPath(HWND owner, const DeliveryNote& note, bool pdf) {
+    std::u16string buffer = export_file_name(note.number);
+    buffer.resize(32768, u'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = pdf ? L"PDF 文档 (*.pdf)\0*.pdf\0" : L"Word 文档 (*.docx)\0*.docx\0";
+    ofn.lpstrFile = as_wide_buffer(buffer);
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrDefExt = pdf ? L"pdf" : L"docx";
+    ofn.lpstrTitle = pdf ? L"导出 PDF · A4 纵向" : L"导出 Word · A4 纵向";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;  // 0x80A
+    if (!GetSaveFileNameW(&ofn))
+        return {};
+    return from_wide(ofn.lpstrFile);
+}
+
+}  // namespace
+
+void RunExportCommand(const DeliveryNote* note, bool pdf) {
+    HWND main = process().main_window;
+    if (!note) {
+        MessageBoxW(main, L"请先选中一张送货单", L"导出", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    std::u16string path = AskForPath(main, *note, pdf);
+    if (path.empty())
+        return;
+    const LoginSession& session = login_session();
+    std::u16string fresh;
+    bool service_ok = !session.user_id.empty() &&
+                      service_company_info(session.base_url, session.user_id, fresh).ok;
+    std::u16string company = export_company(session.company, service_ok, fresh);
+    std::u16string error;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        EnableWindow(main, FALSE);
+        UpdateWindow(main);
+        ok = ExportFile(*note, company, path, pdf, error);
+        EnableWindow(main, TRUE);
+    }
+    if (ok) {
+        SetMainStatus(u"已导出：" + path);
+        MessageBoxU(main, u"已保存 A4 纵向文档：\n" + path, L"导出完成",
+                    MB_OK | MB_ICONINFORMATION);
+    } else {
+        MessageBoxU(main, error, L"导出失败", MB_OK | MB_ICONERROR);
+    }
+}
+
+}  // namespace nv
