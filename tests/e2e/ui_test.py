@@ -33,6 +33,7 @@ class Id:
     # main window
     LIST, SEARCH, STATUS = 1001, 1002, 1003
     REFRESH, NEW, EDIT, PRINT, DELETE, SIGN_OUT = 2001, 2002, 2003, 2004, 2005, 2006
+    WORD, PDF = 2011, 2012
     # login window
     ACCOUNT, PASSWORD, TYPE, LOGIN_STATUS, SIGN_IN, REMEMBER = 5001, 5002, 5003, 5004, 5005, 5006
     # editor
@@ -606,6 +607,101 @@ def a_missing_printer_fails_the_preview(server):
     restart_with_print_settings({'printer': 'EPSON LQ-735K'})
 
 
+def export_to(kind, path):
+    """Runs an export of the selected note through the save dialog; returns the proposed name."""
+    title = '导出 PDF · A4 纵向' if kind == Id.PDF else '导出 Word · A4 纵向'
+    drv('command', MAIN, kind)
+    proposed = drv('filedialog', title)
+    drv('filedialog', title, wine_path(path))
+    return proposed
+
+
+def ocr_pages(pdf):
+    """The text tesseract reads from each page image, enlarged twice for its Chinese model."""
+    out = os.path.join(WORK, 'ocr')
+    subprocess.run(['pdfimages', '-png', pdf, out], check=True)
+    pages = sorted(f for f in os.listdir(WORK) if f.startswith('ocr') and f.endswith('.png'))
+    texts = []
+    for f in pages:
+        page = os.path.join(WORK, f)
+        subprocess.run(['convert', page, '-resize', '200%', page], check=True)
+        texts.append(subprocess.run(['tesseract', page, '-', '-l', 'chi_sim'],
+                                    capture_output=True, text=True).stdout.replace(' ', ''))
+        os.remove(page)
+    return texts
+
+
+def export_needs_a_selection(server):
+    drv('command', MAIN, Id.REFRESH)  # a refill clears the selection
+    loaded()
+    drv('command', MAIN, Id.PDF)
+    check(drv('msgbox', 20) == '导出\n请先选中一张送货单', 'no selection')
+    drv('msgbox-click', Id.OK)
+
+
+def pdf_export_is_an_a4_document(server):
+    note = long_note('SHD/E2E:60', 60)
+    note['customer'] = '导出测试客户'
+    server.post_note(note)
+    drv('command', MAIN, Id.REFRESH)
+    wait_for(lambda: 'SHD/E2E:60' in [r[0] for r in rows(MAIN, Id.LIST)], 'listed')
+    select_note('SHD/E2E:60')
+    path = os.path.join(WORK, 'export-60.pdf')
+    proposed = export_to(Id.PDF, path)
+    check(proposed == '送货单_SHD_E2E_60', proposed)
+    box = drv('msgbox', 60)
+    check(box == '导出完成\n已保存 A4 纵向文档：\n' + wine_path(path), box)
+    drv('msgbox-click', Id.OK)
+    check(status() == '已导出：' + wine_path(path), status())
+    check(subprocess.run(['qpdf', '--check', path], capture_output=True).returncode == 0, 'qpdf')
+    info = subprocess.run(['pdfinfo', path], capture_output=True, text=True).stdout
+    check(re.search(r'Pages:\s+2\b', info) and 'A4' in info, info)
+    shutil.copy(path, os.path.join(ARTIFACTS, 'export-60.pdf'))
+    subprocess.run(['pdftoppm', '-r', '60', '-png', path,
+                    os.path.join(ARTIFACTS, 'export-page')], check=True)
+    texts = ocr_pages(path)
+    check('澄岚映辉照明科技有限公司' in texts[0] and '送货单' in texts[0], texts[0])
+    check('E2E:60' in texts[0] and '导出测试客户' in texts[0], texts[0])
+    check('送货单' in texts[1] and '续页' in texts[1], texts[1])
+    check(not [f for f in os.listdir(WORK) if '.nv-export-' in f], 'no temporary file left')
+
+
+def word_export_opens_in_libreoffice(server):
+    select_note('SHD/E2E:60')
+    path = os.path.join(WORK, 'export-60.docx')
+    export_to(Id.WORD, path)
+    check(drv('msgbox', 60).startswith('导出完成'), 'word exported')
+    drv('msgbox-click', Id.OK)
+    out = os.path.join(WORK, 'lo')
+    subprocess.run(['libreoffice', '--headless', '--convert-to', 'txt:Text', '--outdir', out,
+                    path], capture_output=True, timeout=180)
+    text = open(os.path.join(out, 'export-60.txt'), encoding='utf-8', errors='replace').read()
+    check('导出测试客户' in text and 'SHD/E2E:60' in text, text[:400])
+
+
+def cancelled_export_writes_nothing(server):
+    before = set(os.listdir(WORK))
+    select_note('SHD/E2E:60')
+    drv('command', MAIN, Id.PDF)
+    drv('filedialog-cancel', '导出 PDF · A4 纵向')
+    time.sleep(2)
+    check(set(os.listdir(WORK)) == before, 'nothing written')
+    check(quiet(WINE, DRIVER, 'msgbox', '1') != 0, 'nothing shown')
+
+
+def export_without_the_service_uses_the_stored_company(server):
+    server.stop()
+    try:
+        select_note('SHD/E2E:60')
+        path = os.path.join(WORK, 'export-offline.pdf')
+        export_to(Id.PDF, path)
+        check(drv('msgbox', 60).startswith('导出完成'), 'exported without the service')
+        drv('msgbox-click', Id.OK)
+        check('澄岚映辉照明科技有限公司' in ocr_pages(path)[0], 'stored company name')
+    finally:
+        server.start()
+
+
 def close_stores_the_rectangle(client):
     rect = [int(v) for v in drv('rect', MAIN).split()]
     drv('close', MAIN)
@@ -757,7 +853,13 @@ def main():
                 ('the editor saves then prints', the_editor_saves_then_prints),
                 ('vector pages carry text where the layout puts it',
                  vector_pages_carry_text_where_the_layout_puts_it),
-                ('a missing printer fails the preview', a_missing_printer_fails_the_preview)]:
+                ('a missing printer fails the preview', a_missing_printer_fails_the_preview),
+                ('export needs a selection', export_needs_a_selection),
+                ('PDF export is an A4 document', pdf_export_is_an_a4_document),
+                ('Word export opens in LibreOffice', word_export_opens_in_libreoffice),
+                ('a cancelled export writes nothing', cancelled_export_writes_nothing),
+                ('export without the service uses the stored company',
+                 export_without_the_service_uses_the_stored_company)]:
             run(server)
         client = Client.started[-1]
         scenario = 'sign-out empties list and session'

@@ -21,6 +21,9 @@
 //   rect CLASS                     prints left top right bottom of the window
 //   time-window CLASS ID TARGET    posts WM_COMMAND ID, prints milliseconds until a window of
 //                                  class TARGET is shown
+//   filedialog TITLE [PATH]        the file dialog of that title: prints the proposed file name;
+//                                  with PATH types it and presses the dialog's OK button
+//   filedialog-cancel TITLE        presses the file dialog's Cancel button
 //   contextmenu CLASS ID           WM_CONTEXTMENU for child ID as the keyboard sends it (-1, -1)
 //   menu-keys VK...                posts WM_KEYDOWN of each VK to the open pop-up menu
 //   dropdown CLASS ID 0|1          CB_SHOWDROPDOWN
@@ -171,6 +174,39 @@ int wmain(int argc, wchar_t** argv) {
             PostMessageW(menu, WM_KEYDOWN, static_cast<WPARAM>(num(i, 0)), 1);
             Sleep(100);
         }
+        return 0;
+    }
+    if (action == L"filedialog" || action == L"filedialog-cancel") {
+        std::wstring title = arg(2);
+        HWND dlg = nullptr;
+        for (int i = 0; i < 200 && !dlg; ++i) {
+            dlg = FindWindowW(L"#32770", title.c_str());
+            if (!dlg || !IsWindowVisible(dlg)) {
+                dlg = nullptr;
+                Sleep(50);
+            }
+        }
+        if (!dlg)
+            return Fail("no file dialog");
+        Sleep(300);  // the dialog fills its controls after it shows
+        if (action == L"filedialog-cancel") {
+            PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDCANCEL)));
+            return 0;
+        }
+        HWND name = GetDlgItem(dlg, 0x480);  // edt1, the file name box
+        if (!name)
+            name = GetDlgItem(dlg, 0x47C);  // cmb13 in the newer template
+        if (!name)
+            return Fail("no file name box");
+        if (argc < 4) {
+            Print(Text(name));
+            return 0;
+        }
+        std::wstring path = arg(3);
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
         return 0;
     }
     std::wstring cls = arg(2);
