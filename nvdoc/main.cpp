@@ -4,6 +4,7 @@
 //   nvdoc payload NOTE.json COMPANY OUT   print payload of a note
 //   nvdoc job PAYLOAD                     the print job read from a payload, as JSON on stdout
 //   nvdoc docx NOTE.json COMPANY OUT      Word document of a note
+//   nvdoc pdf NOTE.json COMPANY OUT       A4 PDF of a note (Windows build)
 //   nvdoc rle IN OUT                      run-length encoding of a file
 //   nvdoc pdf-raw OUT PAGE...             PDF from raw 1191x1684 RGB page images
 //   nvdoc zip OUT NAME=FILE...            stored zip of those entries, in that order
@@ -155,6 +156,8 @@ int run(const std::vector<std::string>& args) {
         std::fwrite(out.data(), 1, out.size(), stdout);
     } else if (cmd == "docx" && n == 4) {
         write_file(args[3], nv::build_docx(read_note(args[1]), nv::utf8_to_utf16(args[2])));
+    } else if (cmd == "pdf" && n == 4) {
+        write_file(args[3], nvdoc::render_note_pdf(read_note(args[1]), nv::utf8_to_utf16(args[2])));
     } else if (cmd == "rle" && n == 3) {
         write_file(args[2], nv::run_length_encode(read_file(args[1])));
     } else if (cmd == "pdf-raw" && n >= 3) {
@@ -195,6 +198,10 @@ int nvdoc::main_utf8(const std::vector<std::string>& args) {
 }
 
 #ifndef _WIN32
+std::string nvdoc::render_note_pdf(const nv::DeliveryNote&, std::u16string_view) {
+    throw Failure("pdf: the A4 pages are drawn with GDI; use nvdoc.exe of the Windows build");
+}
+
 FILE* nvdoc::open_file(const std::string& path, const char* mode) {
     return std::fopen(path.c_str(), mode);
 }

@@ -8,10 +8,15 @@
 
 #include "base/text.h"
 #include "base/wide_win.h"
+#include "export/export_win.h"
 #include "nvdoc/nvdoc.h"
 
 std::FILE* nvdoc::open_file(const std::string& path, const char* mode) {
     return _wfopen(nv::as_wide(nv::utf8_to_utf16(path)), nv::as_wide(nv::utf8_to_utf16(mode)));
+}
+
+std::string nvdoc::render_note_pdf(const nv::DeliveryNote& note, std::u16string_view company) {
+    return nv::RenderNotePdf(note, company);
 }
 
 int wmain(int argc, wchar_t** argv) {

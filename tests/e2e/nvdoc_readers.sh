@@ -108,4 +108,12 @@ cmp out.zip win.zip || fail "zip differs under Windows"
 cmp job.json win-job.json || fail "job JSON differs under Windows"
 if "$WINE" "$EXE" docx missing.json x y.docx 2>err.txt; then fail "nvdoc.exe accepted a missing file"; fi
 grep -q "cannot open missing.json" err.txt || fail "no clear error for a missing file"
+
+# --- the A4 PDF export, in batches from the Windows build ------------------------------------
+"$WINE" "$EXE" pdf note.json "澄岚映辉照明" a4.pdf || fail "nvdoc.exe pdf"
+qpdf --check a4.pdf >/dev/null || fail "A4 PDF does not pass qpdf --check"
+pdfinfo a4.pdf | grep -q "Page size:.*(A4)" || fail "A4 PDF pages are not A4"
+rc=0
+"$NVDOC" pdf note.json x native.pdf 2>err.txt || rc=$?
+[ $rc = 1 ] && grep -q "Windows build" err.txt || fail "native nvdoc pdf: $(cat err.txt)"
 echo ok
