@@ -118,6 +118,51 @@ std::optional<Body> read_body(const Request& req, Response& res) {
     return Body{std::move(*v), {}};
 }
 
+// Text from a request as it may go into the log: a control character (a decoded %0A, say)
+// would start a forged line, so each is written as \xNN.
+std::string log_safe(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F || c == '\\') {
+            out += "\\x";
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 15]);
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
+// One query parameter read strictly from the raw request target: "name=value" exactly once,
+// the value without a further "=". The HTTP library keeps the last of "userId=999=1"'s parts,
+// which would name user 1.
+enum class Param { Missing, Malformed, Ok };
+Param strict_param(const Request& req, std::string_view name, std::string& value) {
+    std::string_view target = req.target;
+    auto q = target.find('?');
+    if (q == std::string_view::npos)
+        return Param::Missing;
+    std::string_view query = target.substr(q + 1);
+    Param found = Param::Missing;
+    while (!query.empty()) {
+        auto amp = query.find('&');
+        std::string_view part = query.substr(0, amp);
+        query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
+        auto eq = part.find('=');
+        std::string key = httplib::detail::decode_url(std::string(part.substr(0, eq)), true);
+        if (key != name)
+            continue;
+        if (found != Param::Missing || eq == std::string_view::npos ||
+            part.find('=', eq + 1) != std::string_view::npos)
+            return Param::Malformed;
+        value = httplib::detail::decode_url(std::string(part.substr(eq + 1)), true);
+        found = Param::Ok;
+    }
+    return found;
+}
+
 std::optional<int64_t> parse_id(std::string_view s) {
     if (s.empty() || s.size() > 18)
         return std::nullopt;
@@ -309,11 +354,18 @@ void login_common(Store& store, const Request& req, Response& res, bool finance)
 
 std::optional<User> user_from_query(Store& store, const Request& req, Response& res,
                                     const char* param) {
-    if (!req.has_param(param)) {
-        fail(res, 400, std::string("缺少参数 ") + param);
-        return std::nullopt;
+    std::string text;
+    switch (strict_param(req, param, text)) {
+        case Param::Missing:
+            fail(res, 400, std::string("缺少参数 ") + param);
+            return std::nullopt;
+        case Param::Malformed:
+            fail(res, 400, std::string("参数格式错误 ") + param);
+            return std::nullopt;
+        case Param::Ok:
+            break;
     }
-    auto id = parse_id(req.get_param_value(param));
+    auto id = parse_id(text);
     auto user = id ? store.user_by_id(*id) : std::nullopt;
     if (!user)
         fail(res, 404, "用户不存在");
@@ -759,12 +811,13 @@ void install_routes(httplib::Server& svr, Store& store) {
             what = e.what();
         } catch (...) {
         }
-        std::fprintf(stderr, "error: %s\n", what.c_str());
+        std::fprintf(stderr, "error: %s\n", log_safe(what).c_str());
         fail(res, 500, "服务器内部错误");
     });
     // One line per request; bodies (passwords) and headers (tokens) are never logged.
     svr.set_logger([](const Request& req, const Response& res) {
-        std::fprintf(stderr, "%s %s %d\n", req.method.c_str(), req.path.c_str(), res.status);
+        std::fprintf(stderr, "%s %s %d\n", log_safe(req.method).c_str(), log_safe(req.path).c_str(),
+                     res.status);
     });
 }
 

@@ -8,13 +8,19 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <string>
+#include <sys/socket.h>
+#include <thread>
 #include <vector>
 
 #include "server/api.h"
@@ -29,7 +35,7 @@ struct Args {
 };
 
 Args parse_args(int argc, char** argv) {
-    static const std::vector<std::string> kFlags = {"--demo", "--admin"};
+    static const std::vector<std::string> kFlags = {"--demo", "--admin", "--force"};
     Args a;
     for (int i = 1; i < argc; ++i) {
         std::string s = argv[i];
@@ -49,7 +55,7 @@ int usage() {
                  "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]\n"
                  "  norvane-server user add --data DIR --account ACCOUNT --type "
                  "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin]\n"
-                 "  norvane-server release --data DIR --version V --package FILE\n");
+                 "  norvane-server release --data DIR --version V --package FILE [--force]\n");
     return 2;
 }
 
@@ -65,11 +71,71 @@ std::string opt(const Args& a, const char* key) {
     return it == a.options.end() ? std::string() : it->second;
 }
 
-httplib::Server* g_server = nullptr;
+// "HOST:PORT", "[IPv6]:PORT" or ":PORT" (all interfaces of IPv4); the port 0 to 65535, 0
+// picking a free one.
+std::pair<std::string, int> parse_listen(const std::string& listen) {
+    std::string host, port_text;
+    if (!listen.empty() && listen[0] == '[') {
+        auto close = listen.find(']');
+        if (close == std::string::npos || close + 1 >= listen.size() || listen[close + 1] != ':')
+            throw std::runtime_error("--listen wants [IPv6]:PORT, not " + listen);
+        host = listen.substr(1, close - 1);
+        port_text = listen.substr(close + 2);
+    } else {
+        auto colon = listen.rfind(':');
+        if (colon == std::string::npos || listen.find(':') != colon)
+            throw std::runtime_error("--listen wants HOST:PORT (IPv6 as [ADDRESS]:PORT), not " +
+                                     listen);
+        host = listen.substr(0, colon);
+        port_text = listen.substr(colon + 1);
+    }
+    if (host.empty())
+        host = "0.0.0.0";
+    bool digits = !port_text.empty() && port_text.size() <= 5 &&
+                  std::all_of(port_text.begin(), port_text.end(),
+                              [](unsigned char c) { return c >= '0' && c <= '9'; });
+    int port = digits ? std::stoi(port_text) : -1;
+    if (port < 0 || port > 65535)
+        throw std::runtime_error("--listen: the port must be a number from 0 to 65535, not \"" +
+                                 port_text + "\"");
+    return {host, port};
+}
+
+// A release version: letters, digits, '.', '_' and '-', at most 64 characters, starting with
+// three dot-separated numbers (major.minor.patch). It becomes a file name and, on the client, a
+// command-line argument.
+std::vector<long> version_numbers(const std::string& version) {
+    if (version.empty() || version.size() > 64)
+        throw std::runtime_error("version must be 1 to 64 characters");
+    for (char c : version) {
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-'))
+            throw std::runtime_error("version may hold only letters, digits, '.', '_' and '-'");
+    }
+    std::vector<long> numbers;
+    std::size_t at = 0;
+    while (numbers.size() < 3) {
+        std::size_t end = at;
+        while (end < version.size() && std::isdigit(static_cast<unsigned char>(version[end])))
+            ++end;
+        if (end == at || end - at > 9)
+            throw std::runtime_error("version must start with MAJOR.MINOR.PATCH numbers");
+        numbers.push_back(std::stol(version.substr(at, end - at)));
+        if (numbers.size() < 3) {
+            if (end >= version.size() || version[end] != '.')
+                throw std::runtime_error("version must start with MAJOR.MINOR.PATCH numbers");
+            at = end + 1;
+        }
+    }
+    return numbers;
+}
+
+// Set by SIGINT and SIGTERM; a watcher thread stops the server. (Stopping from the handler
+// itself is not async-signal-safe, and a stop that arrives before the accept loop has started
+// would be lost: the library ignores it, and the server would never end.)
+std::atomic<bool> g_stop_requested{false};
 
 void on_signal(int) {
-    if (g_server)
-        g_server->stop();
+    g_stop_requested = true;
 }
 
 int serve(const Args& a) {
@@ -77,11 +143,7 @@ int serve(const Args& a) {
     std::string listen = opt(a, "--listen");
     if (listen.empty())
         listen = "127.0.0.1:8080";
-    auto colon = listen.rfind(':');
-    if (colon == std::string::npos)
-        throw std::runtime_error("--listen wants HOST:PORT");
-    std::string host = listen.substr(0, colon);
-    int port = std::stoi(listen.substr(colon + 1));
+    auto [host, port] = parse_listen(listen);
 
     // Answers of a megabyte are built and dropped many times a second: keep glibc from mapping
     // and unmapping each of them (page faults were a fifth of the time of a list call).
@@ -96,8 +158,13 @@ int serve(const Args& a) {
         }
     }
     httplib::Server server;
+    // Without port reuse: a second server on the same address must fail to start instead of
+    // silently taking half of the connections.
+    server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     srv::install_routes(server, store);
-    g_server = &server;
     std::signal(SIGINT, on_signal);
     std::signal(SIGTERM, on_signal);
     if (port == 0) {
@@ -106,9 +173,22 @@ int serve(const Args& a) {
         port = -1;
     }
     if (port < 0)
-        throw std::runtime_error("cannot listen on " + listen);
-    std::cout << "listening on http://" << host << ":" << port << std::endl;
+        throw std::runtime_error("cannot listen on " + listen + " (" + std::strerror(errno) +
+                                 "; another server may be using it)");
+    bool ipv6 = host.find(':') != std::string::npos;
+    std::cout << "listening on http://" << (ipv6 ? "[" + host + "]" : host) << ":" << port
+              << std::endl;
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+        while (!done) {
+            if (g_stop_requested)
+                server.stop();  // repeated until the accept loop has seen it
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
     server.listen_after_bind();
+    done = true;
+    watcher.join();
     return 0;
 }
 
@@ -135,13 +215,20 @@ int user_add(const Args& a) {
 
 int release(const Args& a) {
     std::string version = need(a, "--version");
-    // The version goes into a file name and, on the client, into a command line.
-    for (char c : version) {
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-'))
-            throw std::runtime_error("version may hold only letters, digits, '.' and '-'");
-    }
+    std::vector<long> numbers = version_numbers(version);
     std::string package = need(a, "--package");
     srv::Store store(need(a, "--data"));
+    // The latest release never goes backwards by accident.
+    if (auto latest = store.release_latest(); latest && !a.options.count("--force")) {
+        std::vector<long> current;
+        try {
+            current = version_numbers(latest->version);
+        } catch (const std::exception&) {
+        }
+        if (!current.empty() && numbers <= current)
+            throw std::runtime_error("version " + version + " is not newer than the latest, " +
+                                     latest->version + " (--force publishes it anyway)");
+    }
     std::string file = "Norvane-" + version + ".msix";
     std::string target = store.dir() + "/releases/" + file;
     std::filesystem::copy_file(package, target + ".tmp",

@@ -100,6 +100,69 @@ class DemoServerTest(unittest.TestCase):
         return ans['data']['token']
 
 
+class StartupTest(unittest.TestCase):
+    def test_a_second_server_on_the_same_port_fails_and_the_first_keeps_serving(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            first = Server(os.path.join(tmp, 'a'))
+            try:
+                port = first.base.rsplit(':', 1)[1]
+                second = subprocess.run([BINARY, 'serve', '--data', os.path.join(tmp, 'b'),
+                                         '--listen', '127.0.0.1:' + port],
+                                        capture_output=True, text=True, timeout=20)
+                self.assertEqual(second.returncode, 1)
+                self.assertIn('cannot listen on 127.0.0.1:' + port, second.stderr)
+                self.assertEqual(first.call('GET', '/api/company/info?user_id=1')[0], 200)
+            finally:
+                first.stop()
+
+    def test_listen_addresses_are_checked(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            for listen in (':70000', ':abc', '127.0.0.1', '::1:80', '[::1]80'):
+                r = subprocess.run([BINARY, 'serve', '--data', tmp, '--listen', listen],
+                                   capture_output=True, text=True, timeout=20)
+                self.assertEqual(r.returncode, 1, listen)
+                self.assertIn('--listen', r.stderr)
+            proc = subprocess.Popen([BINARY, 'serve', '--data', tmp, '--listen', '[::1]:0'],
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            try:
+                line = proc.stdout.readline()
+                self.assertRegex(line, r'^listening on http://\[::1\]:\d+$')
+            finally:
+                proc.terminate()
+                proc.wait(timeout=10)
+
+
+class HostileRequestTest(unittest.TestCase):
+    def test_log_lines_cannot_be_forged_and_query_parameters_are_strict(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            log_path = os.path.join(tmp, 'server.log')
+            with open(log_path, 'w') as log:
+                proc = subprocess.Popen([BINARY, 'serve', '--data', os.path.join(tmp, 'd'),
+                                         '--listen', '127.0.0.1:0', '--demo'],
+                                        stdout=subprocess.PIPE, stderr=log, text=True)
+                base = None
+                while base is None:
+                    line = proc.stdout.readline()
+                    if line.startswith('listening on '):
+                        base = line.split()[-1]
+                srv = Server.__new__(Server)
+                srv.base, srv.proc = base, proc
+                try:
+                    srv.call('GET', '/api/x%0AGET%20/api/forged%20200')
+                    # userId=999=1 must not read user 1's notes.
+                    status, ans = srv.json('GET', '/api/delivery-notes?userId=999=1')
+                    self.assertEqual(status, 400)
+                    self.assertFalse(ans['success'])
+                    self.assertEqual(srv.json('GET', '/api/delivery-notes?userId=1&userId=2')[0],
+                                     400)
+                    self.assertEqual(srv.json('GET', '/api/delivery-notes?userId=1')[0], 200)
+                finally:
+                    srv.stop()
+            lines = open(log_path, encoding='utf-8').read().splitlines()
+            self.assertFalse([l for l in lines if l.startswith('GET /api/forged')], lines)
+            self.assertTrue([l for l in lines if '\\x0aGET /api/forged 200' in l], lines)
+
+
 class DataServiceTest(DemoServerTest):
     def test_login_answers_and_refusals(self):
         status, ans = self.login()
@@ -414,9 +477,17 @@ class CommandLineTest(unittest.TestCase):
                 f.write(b'MSIX' + bytes(range(256)) * 10)
             subprocess.run([BINARY, 'release', '--data', data, '--version', '1.2.11',
                             '--package', pkg], check=True, capture_output=True)
-            bad = subprocess.run([BINARY, 'release', '--data', data, '--version', "1.2'; x",
-                                  '--package', pkg], capture_output=True)
-            self.assertEqual(bad.returncode, 1)
+            # The version becomes a file name and a client command-line argument; the latest
+            # never goes backwards unless forced.
+            for version in ("1.2'; x", '..', '1.2', 'v1.2.12', '1.2.12/x', '1' * 65, '1.2.x',
+                            '1.2.11', '1.2.10-beta'):
+                bad = subprocess.run([BINARY, 'release', '--data', data, '--version', version,
+                                      '--package', pkg], capture_output=True)
+                self.assertEqual(bad.returncode, 1, version)
+            subprocess.run([BINARY, 'release', '--data', data, '--version', '1.2.10', '--force',
+                            '--package', pkg], check=True, capture_output=True)
+            subprocess.run([BINARY, 'release', '--data', data, '--version', '1.2.11_b-2',
+                            '--package', pkg], check=True, capture_output=True)
             srv = Server(data, demo=False)
             try:
                 status, ans = srv.json('POST', '/api/users/login',
@@ -424,7 +495,7 @@ class CommandLineTest(unittest.TestCase):
                                         'userType': 'enterprise'})
                 self.assertEqual((status, ans['data']['id']), (200, user_id))
                 status, manifest = srv.json('GET', '/releases/Norvane.json')
-                self.assertEqual(manifest['version'], '1.2.11')
+                self.assertEqual(manifest['version'], '1.2.11_b-2')
                 self.assertTrue(manifest['package'].startswith(srv.base))
                 with urllib.request.urlopen(manifest['package']) as r:
                     self.assertEqual(r.read(), open(pkg, 'rb').read())
