@@ -2,9 +2,12 @@
 
 #include <httplib.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "base/text.h"
 #include "server/accounts.h"
 #include "server/json.h"
 #include "server/store.h"
@@ -100,12 +103,21 @@ struct Body {
     }
     std::string text(const JValue& obj, const char* key, const char* what) {
         const JValue* v = member(obj, key, JValue::String, what);
+        if (v && !nv::is_utf8(v->text)) {
+            if (error.empty())
+                error = std::string("字段 ") + key + " 不是有效的 UTF-8 文本（" + what + "）";
+            return {};
+        }
         return v ? v->text : std::string();
     }
 };
 
 // Parses the body as a JSON object; answers 400 and returns nothing when it is not one.
 std::optional<Body> read_body(const Request& req, Response& res) {
+    if (!nv::is_utf8(req.body)) {
+        fail(res, 400, "请求格式错误：不是有效的 UTF-8 文本");
+        return std::nullopt;
+    }
     auto v = parse_json(req.body);
     if (!v) {
         fail(res, 400, "请求格式错误：不是有效的 JSON");
@@ -192,25 +204,39 @@ std::optional<int64_t> id_member(Body& b, const char* key, const char* what) {
     return std::nullopt;
 }
 
-// quantity and price: a JSON number, kept exactly as written (a numeric string is accepted and
-// kept as its text when it is a valid number).
-std::string number_member(Body& b, const JValue& obj, const char* key, const char* what) {
+// quantity and price: a JSON number (not a string), kept exactly as written, finite, with at
+// most two decimals and at most 1,000,000,000 in size; a quantity above zero, a price of any
+// sign (the client allows zero and negative prices for discount lines).
+constexpr double kMaxAmount = 1e9;
+
+std::string number_member(Body& b, const JValue& obj, const char* key, const char* what,
+                          bool positive) {
     const JValue* v = obj.find(key);
     if (!v) {
         if (b.error.empty())
             b.error = std::string("缺少字段 ") + key + "（" + what + "）";
         return {};
     }
-    if (v->kind == JValue::Number)
-        return v->text;
-    if (v->kind == JValue::String) {
-        auto parsed = parse_json(v->text);
-        if (parsed && parsed->kind == JValue::Number)
-            return parsed->text;
+    if (v->kind != JValue::Number) {
+        if (b.error.empty())
+            b.error = std::string("字段 ") + key + " 应为数字（" + what + "）";
+        return {};
     }
-    if (b.error.empty())
-        b.error = std::string("字段 ") + key + " 应为数字（" + what + "）";
-    return {};
+    const std::string& t = v->text;
+    auto point = t.find('.');
+    bool plain = t.find_first_of("eE") == std::string::npos &&
+                 (point == std::string::npos || t.size() - point - 1 <= 2);
+    char* end = nullptr;
+    double value = std::strtod(t.c_str(), &end);
+    bool in_range =
+        std::isfinite(value) && std::fabs(value) <= kMaxAmount && (positive ? value > 0 : true);
+    if (!plain || !in_range) {
+        if (b.error.empty())
+            b.error = std::string("字段 ") + key + (positive ? " 应为大于 0" : " 应为") +
+                      "、不超过 1000000000、最多两位小数的数字（" + what + "）";
+        return {};
+    }
+    return t;
 }
 
 void read_note_fields(Body& b, Note& n) {
@@ -239,8 +265,8 @@ void read_note_fields(Body& b, Note& n) {
         it.brightness = b.text(e, "brightness", "显示模式");
         it.sensor_mode = b.text(e, "sensorMode", "感应模式");
         it.unit = b.text(e, "unit", "单位");
-        it.quantity = number_member(b, e, "quantity", "数量");
-        it.price = number_member(b, e, "price", "单价");
+        it.quantity = number_member(b, e, "quantity", "数量", true);
+        it.price = number_member(b, e, "price", "单价", false);
         n.items.push_back(std::move(it));
     }
 }
@@ -729,17 +755,16 @@ void add_shard(Store& store, const Request& req, Response& res) {
 
 // ---- releases ---------------------------------------------------------------------------
 
-void manifest(Store& store, const Request& req, Response& res) {
+void manifest(Store& store, const std::string& public_url, Response& res) {
     auto r = store.release_latest();
     if (!r)
         return fail(res, 404, "尚未发布版本");
-    std::string host = req.get_header_value("Host");
     JsonOut o;
     o.begin_object()
         .key("version")
         .str(r->version)
         .key("package")
-        .str("http://" + host + "/releases/" + r->file)
+        .str(public_url + "/releases/" + r->file)
         .end_object();
     send(res, 200, o.take());
 }
@@ -764,7 +789,7 @@ void package(Store& store, const Request& req, Response& res) {
 
 }  // namespace
 
-void install_routes(httplib::Server& svr, Store& store) {
+void install_routes(httplib::Server& svr, Store& store, const std::string& public_url) {
     auto route = [&store](void (*fn)(Store&, const Request&, Response&)) {
         return [&store, fn](const Request& req, Response& res) { fn(store, req, res); };
     };
@@ -786,7 +811,11 @@ void install_routes(httplib::Server& svr, Store& store) {
     svr.Get("/api/v1/native/shards", route(list_shards));
     svr.Post("/api/v1/native/shards", route(add_shard));
 
-    svr.Get("/releases/Norvane.json", route(manifest));
+    // The package address comes from the configured public URL, never from the request's Host
+    // header, which a client can forge.
+    svr.Get("/releases/Norvane.json", [&store, public_url](const Request&, Response& res) {
+        manifest(store, public_url, res);
+    });
     svr.Get(R"(/releases/([A-Za-z0-9._-]+))", route(package));
 
     svr.set_payload_max_length(kMaxBodyBytes);

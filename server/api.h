@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace httplib {
@@ -16,7 +17,9 @@ class Store;
 inline constexpr std::size_t kMaxBodyBytes = 4 * 1024 * 1024;
 inline constexpr int64_t kTokenSeconds = 12 * 3600;
 
-void install_routes(httplib::Server& server, Store& store);
+// `public_url` is the address clients reach the server at (http://HOST:PORT), for the release
+// manifest's package link.
+void install_routes(httplib::Server& server, Store& store, const std::string& public_url);
 
 // Exact cents of a JSON number token: digits, at most two decimals, no sign or exponent, at most
 // 999999999999.99. Nothing for anything else.

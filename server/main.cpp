@@ -1,6 +1,6 @@
 // norvane-server: the reference data service, finance service and release feed of Norvane.
 //
-//   norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]
+//   norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo] [--public-url URL]
 //   norvane-server user add --data DIR --account ACCOUNT --type personal|enterprise
 //                  --company NAME [--username NAME] [--phone PHONE] [--admin]   (password on stdin)
 //   norvane-server release --data DIR --version V --package FILE
@@ -52,7 +52,8 @@ Args parse_args(int argc, char** argv) {
 int usage() {
     std::fprintf(stderr,
                  "usage:\n"
-                 "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]\n"
+                 "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]"
+                 " [--public-url http://HOST:PORT]\n"
                  "  norvane-server user add --data DIR --account ACCOUNT --type "
                  "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin]\n"
                  "  norvane-server release --data DIR --version V --package FILE [--force]\n");
@@ -99,6 +100,21 @@ std::pair<std::string, int> parse_listen(const std::string& listen) {
         throw std::runtime_error("--listen: the port must be a number from 0 to 65535, not \"" +
                                  port_text + "\"");
     return {host, port};
+}
+
+// A data folder the server cannot write would let it start and then answer every write with a
+// 500: refuse to start instead.
+void check_writable(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    std::string probe = dir + "/.write-test";
+    std::FILE* f = std::fopen(probe.c_str(), "wb");
+    bool ok = f && std::fputs("x", f) >= 0;
+    if (f)
+        ok = std::fclose(f) == 0 && ok;
+    std::remove(probe.c_str());
+    if (!ok)
+        throw std::runtime_error("the data folder " + dir + " cannot be written");
 }
 
 // A release version: letters, digits, '.', '_' and '-', at most 64 characters, starting with
@@ -149,6 +165,7 @@ int serve(const Args& a) {
     // and unmapping each of them (page faults were a fifth of the time of a list call).
     mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+    check_writable(dir);
     srv::Store store(dir);
     if (a.options.count("--demo")) {
         if (store.empty()) {
@@ -164,7 +181,6 @@ int serve(const Args& a) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
-    srv::install_routes(server, store);
     std::signal(SIGINT, on_signal);
     std::signal(SIGTERM, on_signal);
     if (port == 0) {
@@ -176,8 +192,11 @@ int serve(const Args& a) {
         throw std::runtime_error("cannot listen on " + listen + " (" + std::strerror(errno) +
                                  "; another server may be using it)");
     bool ipv6 = host.find(':') != std::string::npos;
-    std::cout << "listening on http://" << (ipv6 ? "[" + host + "]" : host) << ":" << port
-              << std::endl;
+    std::string address = "http://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+    std::string public_url = opt(a, "--public-url");
+    while (!public_url.empty() && public_url.back() == '/') public_url.pop_back();
+    srv::install_routes(server, store, public_url.empty() ? address : public_url);
+    std::cout << "listening on " << address << std::endl;
     std::atomic<bool> done{false};
     std::thread watcher([&] {
         while (!done) {

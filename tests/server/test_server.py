@@ -162,6 +162,58 @@ class HostileRequestTest(unittest.TestCase):
             self.assertFalse([l for l in lines if l.startswith('GET /api/forged')], lines)
             self.assertTrue([l for l in lines if '\\x0aGET /api/forged 200' in l], lines)
 
+    def test_a_data_folder_that_cannot_be_written_is_refused_at_start(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            data = os.path.join(tmp, 'd')
+            Server(data, demo=False).stop()  # made once, then taken away from the server
+            os.chmod(tmp, 0o755)
+            os.chmod(data, 0o555)
+            try:
+                r = subprocess.run(['setpriv', '--reuid=65534', '--regid=65534', '--clear-groups',
+                                    BINARY, 'serve', '--data', data, '--listen', '127.0.0.1:0'],
+                                   capture_output=True, text=True, timeout=20)
+                self.assertEqual(r.returncode, 1, r.stdout)
+                self.assertIn('cannot be written', r.stderr)
+            finally:
+                os.chmod(data, 0o700)
+
+
+class ValueTest(DemoServerTest):
+    def test_quantities_and_prices_must_be_finite_plain_numbers_in_range(self):
+        for q, p in (('1e400', '1'), ('-5', '1'), ('0', '1'), ('1' * 30, '1'), ('"1.5e3"', '1'),
+                     ('1.5e3', '1'), ('2.345', '1'), ('2', '1e400'), ('2', '"3"'),
+                     ('2', '1000000000.01'), ('2', '0.001')):
+            status, ans = self.srv.json('POST', '/api/delivery-notes',
+                                        raw=raw_note(1, 'SHD-VAL', q, p))
+            self.assertEqual(status, 400, (q, p, ans))
+            self.assertFalse(ans['success'])
+        # Zero and negative prices stay allowed: the client uses them for discount lines.
+        for p in ('0', '-12.50', '1000000000'):
+            status, ans = self.srv.json('POST', '/api/delivery-notes',
+                                        raw=raw_note(1, 'SHD-VAL-OK', '1', p))
+            self.assertEqual(status, 200, (p, ans))
+        notes = self.srv.json('GET', '/api/delivery-notes?userId=1')[1]['data']
+        self.assertFalse([n for n in notes if n['no'] == 'SHD-VAL'])
+
+    def test_invalid_utf8_is_refused(self):
+        body = raw_note(1, 'SHD-UTF8', '1', '1').replace('"customer":"c"'.encode(),
+                                                         b'"customer":"\xff\xfe"')
+        status, ans = self.srv.json('POST', '/api/delivery-notes', raw=body)
+        self.assertEqual(status, 400)
+        self.assertIn('UTF-8', ans['message'])
+
+    def test_the_manifest_ignores_a_forged_host(self):
+        pkg = os.path.join(self.tmp.name, 'forged.msix')
+        with open(pkg, 'wb') as f:
+            f.write(b'MSIX')
+        subprocess.run([BINARY, 'release', '--data', self.srv.data, '--version', '9.0.0',
+                        '--package', pkg], check=True, capture_output=True)
+        status, data = self.srv.call('GET', '/releases/Norvane.json',
+                                     headers={'Host': 'evil.example:80'})
+        self.assertEqual(status, 200)
+        self.assertNotIn(b'evil.example', data)
+        self.assertIn((self.srv.base + '/releases/').encode(), data)
+
 
 class DataServiceTest(DemoServerTest):
     def test_login_answers_and_refusals(self):
