@@ -433,11 +433,9 @@ std::optional<int64_t> Store::token_user(const std::string& token) {
 }
 
 std::vector<Tenant> Store::tenants_visible_to(const User& user) {
+    // Every user, administrators included, sees the tenants of their own organisation only.
     Stmt s(conn(catalog_path_),
-           user.admin ? "SELECT id, name, code, shard_id, org_id FROM tenants WHERE ? >= 0 "
-                        "ORDER BY id"
-                      : "SELECT id, name, code, shard_id, org_id FROM tenants WHERE org_id = ? "
-                        "ORDER BY id");
+           "SELECT id, name, code, shard_id, org_id FROM tenants WHERE org_id = ? ORDER BY id");
     s.bind(1, user.org_id);
     std::vector<Tenant> out;
     while (s.step()) out.push_back({s.i64(0), s.text(1), s.text(2), s.i64(3), s.i64(4)});

@@ -361,6 +361,26 @@ class FinanceServiceTest(DemoServerTest):
         status, ans = self.srv.json('GET', '/api/v1/native/tenants/1/vouchers', token=personal)
         self.assertEqual(status, 404)
 
+    def test_an_administrator_sees_only_the_own_organisation(self):
+        subprocess.run([BINARY, 'user', 'add', '--data', self.srv.data, '--account', 'other-admin',
+                        '--type', 'enterprise', '--company', '别家灯饰有限公司', '--admin'],
+                       input='pw2\n', capture_output=True, text=True, check=True)
+        status, ans = self.srv.json('POST', '/api/v1/native/login',
+                                    {'account': 'other-admin', 'password': 'pw2',
+                                     'userType': 'enterprise'})
+        other = ans['data']['token']
+        status, ans = self.srv.json('GET', '/api/v1/native/tenants', token=other)
+        self.assertEqual((status, ans['data']), (200, []))
+        demo_tenants = self.srv.json('GET', '/api/v1/native/tenants', token=self.token())[1]
+        first = demo_tenants['data'][0]['id']
+        path = '/api/v1/native/tenants/%d/vouchers' % first
+        self.assertEqual(self.srv.json('GET', path, token=other)[0], 404)
+        status, ans = self.srv.json('POST', path, token=other, raw=self.voucher(
+            'HACK-1', [('1001', '10.00', '0'), ('5001', '0', '10.00')]))
+        self.assertEqual(status, 404)
+        vouchers = self.srv.json('GET', path, token=self.token())[1]['data']
+        self.assertFalse([v for v in vouchers if v.get('voucherNo') == 'HACK-1'])
+
     def voucher(self, no, lines, date='2026-12-06'):
         return ('{"voucherNo":"%s","date":"%s","summary":"摘要","lines":[%s]}' % (
             no, date, ','.join('{"summary":"s","account":"%s","debit":%s,"credit":%s}' % l
