@@ -332,6 +332,50 @@ std::string cents_text(int64_t c) {
 
 // ---- data service -----------------------------------------------------------------------
 
+// Failed logins by account and by client address within a sliding window.
+class LoginLimiter {
+public:
+    void set_window(int seconds) { window_ = std::chrono::seconds(seconds); }
+
+    bool refused(const std::string& account, const std::string& address) {
+        std::lock_guard<std::mutex> lock(mu_);
+        return count(by_account_, account) >= kLoginFailures ||
+               count(by_address_, address) >= kLoginFailuresPerAddress;
+    }
+    void failed(const std::string& account, const std::string& address) {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto now = std::chrono::steady_clock::now();
+        by_account_[account].push_back(now);
+        by_address_[address].push_back(now);
+    }
+    void succeeded(const std::string& account) {
+        std::lock_guard<std::mutex> lock(mu_);
+        by_account_.erase(account);
+    }
+
+private:
+    using Times = std::deque<std::chrono::steady_clock::time_point>;
+    int count(std::map<std::string, Times>& m, const std::string& key) {
+        auto it = m.find(key);
+        if (it == m.end())
+            return 0;
+        auto cutoff = std::chrono::steady_clock::now() - window_;
+        while (!it->second.empty() && it->second.front() < cutoff) it->second.pop_front();
+        int n = static_cast<int>(it->second.size());
+        if (n == 0)
+            m.erase(it);
+        return n;
+    }
+    std::mutex mu_;
+    std::chrono::seconds window_{900};
+    std::map<std::string, Times> by_account_, by_address_;
+};
+
+LoginLimiter& login_limiter() {
+    static LoginLimiter limiter;
+    return limiter;
+}
+
 void login_common(Store& store, const Request& req, Response& res, bool finance) {
     auto b = read_body(req, res);
     if (!b)
@@ -343,11 +387,24 @@ void login_common(Store& store, const Request& req, Response& res, bool finance)
         return fail(res, 400, b->error);
     if (type != "personal" && type != "enterprise")
         return fail(res, 400, "用户类型应为 personal 或 enterprise");
+    LoginLimiter& limiter = login_limiter();
+    if (limiter.refused(account, req.remote_addr)) {
+        std::fill(password.begin(), password.end(), '\0');
+        return fail(res, 429, "登录失败次数过多，请稍后再试");
+    }
     auto user = store.user_by_account(account);
-    bool ok = user && store.check_password(user->id, password);
+    bool ok = false;
+    if (user) {
+        ok = store.check_password(user->id, password);
+    } else {
+        store.check_password_of_nobody(password);  // unknown accounts cost the same time
+    }
     std::fill(password.begin(), password.end(), '\0');
-    if (!ok)
+    if (!ok) {
+        limiter.failed(account, req.remote_addr);
         return fail(res, 401, "账号或密码错误");
+    }
+    limiter.succeeded(account);
     if (user->user_type != type)
         return fail(res, 401,
                     type == "enterprise" ? "该账号不是企业账号，请选择个人用户登录"
@@ -790,7 +847,9 @@ void package(Store& store, const Request& req, Response& res) {
 
 }  // namespace
 
-void install_routes(httplib::Server& svr, Store& store, const std::string& public_url) {
+void install_routes(httplib::Server& svr, Store& store, const ServeOptions& options) {
+    const std::string public_url = options.public_url;
+    login_limiter().set_window(options.login_window_seconds);
     auto route = [&store](void (*fn)(Store&, const Request&, Response&)) {
         return [&store, fn](const Request& req, Response& res) { fn(store, req, res); };
     };

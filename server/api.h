@@ -17,9 +17,18 @@ class Store;
 inline constexpr std::size_t kMaxBodyBytes = 4 * 1024 * 1024;
 inline constexpr int64_t kTokenSeconds = 12 * 3600;
 
-// `public_url` is the address clients reach the server at (http://HOST:PORT), for the release
-// manifest's package link.
-void install_routes(httplib::Server& server, Store& store, const std::string& public_url);
+struct ServeOptions {
+    // The address clients reach the server at (http://HOST:PORT), for the release manifest's
+    // package link.
+    std::string public_url;
+    // Failed logins: at most kLoginFailures per account and kLoginFailuresPerAddress per client
+    // address within this many seconds; further attempts are refused until the window passes.
+    int login_window_seconds = 900;
+};
+inline constexpr int kLoginFailures = 5;
+inline constexpr int kLoginFailuresPerAddress = 20;
+
+void install_routes(httplib::Server& server, Store& store, const ServeOptions& options);
 
 // Exact cents of a JSON number token: digits, at most two decimals, no sign or exponent, at most
 // 999999999999.99. Nothing for anything else.

@@ -53,7 +53,7 @@ int usage() {
     std::fprintf(stderr,
                  "usage:\n"
                  "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]"
-                 " [--public-url http://HOST:PORT]\n"
+                 " [--public-url http://HOST:PORT] [--login-window SECONDS]\n"
                  "  norvane-server user add --data DIR --account ACCOUNT --type "
                  "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin]\n"
                  "  norvane-server release --data DIR --version V --package FILE [--force]\n");
@@ -195,7 +195,17 @@ int serve(const Args& a) {
     std::string address = "http://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
     std::string public_url = opt(a, "--public-url");
     while (!public_url.empty() && public_url.back() == '/') public_url.pop_back();
-    srv::install_routes(server, store, public_url.empty() ? address : public_url);
+    srv::ServeOptions options;
+    options.public_url = public_url.empty() ? address : public_url;
+    if (std::string w = opt(a, "--login-window"); !w.empty()) {
+        if (w.size() > 6 ||
+            !std::all_of(w.begin(), w.end(),
+                         [](unsigned char c) { return c >= '0' && c <= '9'; }) ||
+            std::stoi(w) < 1)
+            throw std::runtime_error("--login-window wants a number of seconds from 1");
+        options.login_window_seconds = std::stoi(w);
+    }
+    srv::install_routes(server, store, options);
     std::cout << "listening on " << address << std::endl;
     std::atomic<bool> done{false};
     std::thread watcher([&] {

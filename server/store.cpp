@@ -279,6 +279,24 @@ std::optional<User> Store::user_by_account(const std::string& account) {
     return read_user(s);
 }
 
+void Store::check_password_of_nobody(const std::string& password) {
+    // A hash made once with the same parameters as the users' own, so that an unknown account
+    // costs a login the same time as a wrong password.
+    static const std::string dummy = [] {
+        char hash[crypto_pwhash_STRBYTES];
+        const char kSecret[] = "no account has this password";
+        if (crypto_pwhash_str(hash, kSecret, sizeof kSecret - 1, crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                              crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+            return std::string();
+        return std::string(hash);
+    }();
+    if (!dummy.empty()) {
+        volatile int never_matches =
+            crypto_pwhash_str_verify(dummy.c_str(), password.data(), password.size());
+        static_cast<void>(never_matches);
+    }
+}
+
 bool Store::check_password(int64_t user_id, const std::string& password) {
     Stmt s(conn(catalog_path_), "SELECT password_hash FROM users WHERE id = ?");
     s.bind(1, user_id);

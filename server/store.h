@@ -72,6 +72,8 @@ public:
     std::optional<User> user_by_id(int64_t id);
     std::optional<User> user_by_account(const std::string& account);
     bool check_password(int64_t user_id, const std::string& password);
+    // Spends the time of a password check for a login whose account does not exist.
+    void check_password_of_nobody(const std::string& password);
 
     // Delivery notes, newest first.
     std::vector<Note> notes_of(int64_t user_id);

@@ -178,6 +178,44 @@ class HostileRequestTest(unittest.TestCase):
                 os.chmod(data, 0o700)
 
 
+class LoginTest(unittest.TestCase):
+    def test_unknown_accounts_take_as_long_and_repeated_failures_are_refused(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            data = os.path.join(tmp, 'd')
+            proc = subprocess.Popen([BINARY, 'serve', '--data', data, '--listen', '127.0.0.1:0',
+                                     '--demo', '--login-window', '3'],
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            srv = Server.__new__(Server)
+            srv.proc = proc
+            while True:
+                line = proc.stdout.readline()
+                if line.startswith('listening on '):
+                    srv.base = line.split()[-1]
+                    break
+            try:
+                def login(account, password):
+                    start = time.monotonic()
+                    status, ans = srv.json('POST', '/api/users/login',
+                                           {'account': account, 'password': password,
+                                            'userType': 'enterprise'})
+                    return status, ans, time.monotonic() - start
+
+                unknown = sorted(login('nobody-%d' % i, 'x')[2] for i in range(3))[1]
+                known = sorted(login('13900139000', 'wrong')[2] for _ in range(3))[1]
+                # Not a millisecond against a full hash: both pay for the hash.
+                self.assertGreater(unknown, known * 0.5, (unknown, known))
+                for _ in range(5):
+                    self.assertEqual(login('demo', 'wrong')[0], 401)
+                status, ans, _ = login('demo', 'demo123')  # refused even with the password
+                self.assertEqual(status, 429)
+                self.assertFalse(ans['success'])
+                self.assertIn('登录失败次数过多', ans['message'])
+                time.sleep(3.2)
+                self.assertEqual(login('demo', 'demo123')[0], 200)  # the window has passed
+            finally:
+                srv.stop()
+
+
 class ValueTest(DemoServerTest):
     def test_quantities_and_prices_must_be_finite_plain_numbers_in_range(self):
         for q, p in (('1e400', '1'), ('-5', '1'), ('0', '1'), ('1' * 30, '1'), ('"1.5e3"', '1'),
