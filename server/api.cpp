@@ -768,7 +768,7 @@ void list_shards(Store& store, const Request& req, Response& res) {
     auto user = bearer_user(store, req, res);
     if (!user)
         return;
-    if (!user->admin)
+    if (!user->operator_)  // shards are shared by every organisation: the operator's
         return fail(res, 403, "当前账号没有分片管理权限");
     JsonOut o;
     o.begin_object().key("success").boolean(true).key("data").begin_array();
@@ -791,7 +791,7 @@ void add_shard(Store& store, const Request& req, Response& res) {
     auto user = bearer_user(store, req, res);
     if (!user)
         return;
-    if (!user->admin)
+    if (!user->operator_)
         return fail(res, 403, "当前账号没有分片管理权限");
     if (!read_body(req, res))
         return;

@@ -31,7 +31,8 @@ Voucher voucher(const char* no, const char* date, const char* summary,
 std::string seed_demo(Store& store) {
     const std::string company = "澄岚映辉照明科技有限公司";
     int64_t boss =
-        store.user_add("demo", "demo123", "enterprise", company, "李经理", "13800138000", true);
+        store.user_add("demo", "demo123", "enterprise", company, "李经理", "13800138000", true,
+                       true);  // the demo administrator also operates the server
     int64_t clerk = store.user_add("13900139000", "demo123", "personal", "个人用户 王晓", "王晓",
                                    "13900139000", false);
 
@@ -125,12 +126,11 @@ std::string seed_demo(Store& store) {
     mine.items = {item("LED面板灯", "MB-300x1200", "", "36W", "单亮", "无", "块", "6", "92.00")};
     store.note_create(mine);
 
-    int64_t shard1 = store.shard_add("华南分片一", 8);
-    store.shard_add("华南分片二", 8);
+    // The store starts with one shard; the demo adds a second.
+    store.shard_add("分片二", 8);
     std::string error;
     auto main_book = store.tenant_create(1, "澄岚映辉照明主账套", "CLYH-01", error);
     auto branch = store.tenant_create(1, "澄岚映辉东莞分公司", "CLYH-DG", error);
-    (void)shard1;
     if (main_book) {
         store.voucher_save(*main_book,
                            voucher("001", "2026-11-02", "收到光年装饰货款",

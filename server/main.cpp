@@ -35,7 +35,7 @@ struct Args {
 };
 
 Args parse_args(int argc, char** argv) {
-    static const std::vector<std::string> kFlags = {"--demo", "--admin", "--force"};
+    static const std::vector<std::string> kFlags = {"--demo", "--admin", "--operator", "--force"};
     Args a;
     for (int i = 1; i < argc; ++i) {
         std::string s = argv[i];
@@ -55,7 +55,8 @@ int usage() {
                  "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]"
                  " [--public-url http://HOST:PORT] [--login-window SECONDS]\n"
                  "  norvane-server user add --data DIR --account ACCOUNT --type "
-                 "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin]\n"
+                 "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin] "
+                 "[--operator]\n"
                  "  norvane-server release --data DIR --version V --package FILE [--force]\n");
     return 2;
 }
@@ -236,7 +237,8 @@ int user_add(const Args& a) {
     if (store.user_by_account(account))
         throw std::runtime_error("account already exists");
     int64_t id = store.user_add(account, password, type, need(a, "--company"), opt(a, "--username"),
-                                opt(a, "--phone"), a.options.count("--admin"));
+                                opt(a, "--phone"), a.options.count("--admin"),
+                                a.options.count("--operator"));
     std::fill(password.begin(), password.end(), '\0');
     std::cout << id << "\n";
     return 0;

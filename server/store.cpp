@@ -183,11 +183,13 @@ User read_user(Stmt& s) {
     u.enterprise_name = s.text(5);
     u.org_id = s.i64(6);
     u.admin = s.i64(7) != 0;
+    u.operator_ = s.i64(8) != 0;
     return u;
 }
 
 constexpr const char* kUserSelect =
-    "SELECT u.id, u.account, u.user_type, u.username, u.phone, o.name, u.org_id, u.is_admin "
+    "SELECT u.id, u.account, u.user_type, u.username, u.phone, o.name, u.org_id, u.is_admin, "
+    "u.is_operator "
     "FROM users u JOIN orgs o ON o.id = u.org_id ";
 
 void insert_items(Db& db, int64_t note_id, const std::vector<NoteItem>& items) {
@@ -221,6 +223,19 @@ Store::Store(std::string dir) : dir_(std::move(dir)) {
     std::filesystem::create_directories(dir_ + "/releases");
     catalog_path_ = dir_ + "/catalog.db";
     conn(catalog_path_).exec(kCatalogSchema);
+    // Data folders of earlier versions lack the operator column.
+    {
+        Stmt cols(conn(catalog_path_),
+                  "SELECT COUNT(*) FROM pragma_table_info('users') "
+                  "WHERE name = 'is_operator'");
+        cols.step();
+        if (cols.i64(0) == 0)
+            conn(catalog_path_)
+                .exec("ALTER TABLE users ADD COLUMN is_operator INTEGER NOT NULL DEFAULT 0");
+    }
+    // A fresh data folder starts with one shard, so the first tenant can be created at once.
+    if (shards().empty())
+        shard_add("分片一", 8);
 }
 
 std::string Store::shard_path(int64_t shard_id) const {
@@ -235,7 +250,8 @@ bool Store::empty() {
 
 int64_t Store::user_add(const std::string& account, const std::string& password,
                         const std::string& type, const std::string& company,
-                        const std::string& username, const std::string& phone, bool admin) {
+                        const std::string& username, const std::string& phone, bool admin,
+                        bool operator_) {
     char hash[crypto_pwhash_STRBYTES];
     if (crypto_pwhash_str(hash, password.data(), password.size(),
                           crypto_pwhash_OPSLIMIT_INTERACTIVE,
@@ -249,14 +265,15 @@ int64_t Store::user_add(const std::string& account, const std::string& password,
         int64_t org_id = org.i64(0);
         Stmt ins(db,
                  "INSERT INTO users(account, password_hash, user_type, username, phone, org_id, "
-                 "is_admin) VALUES(?,?,?,?,?,?,?)");
+                 "is_admin, is_operator) VALUES(?,?,?,?,?,?,?,?)");
         ins.bind(1, account)
             .bind(2, std::string_view(hash))
             .bind(3, type)
             .bind(4, username)
             .bind(5, phone)
             .bind(6, org_id)
-            .bind(7, int64_t{admin});
+            .bind(7, int64_t{admin})
+            .bind(8, int64_t{operator_});
         ins.run();
         id = db.last_insert_id();
     });

@@ -14,7 +14,8 @@ struct User {
     int64_t id = 0;
     std::string account, user_type, username, phone, enterprise_name;
     int64_t org_id = 0;
-    bool admin = false;
+    bool admin = false;      // administers the tenants of their own organisation
+    bool operator_ = false;  // runs the server: lists and adds the shards every organisation shares
 };
 
 struct NoteItem {
@@ -68,7 +69,8 @@ public:
     // Users. The password is hashed with libsodium (Argon2id); user_add throws on a taken account.
     int64_t user_add(const std::string& account, const std::string& password,
                      const std::string& type, const std::string& company,
-                     const std::string& username, const std::string& phone, bool admin);
+                     const std::string& username, const std::string& phone, bool admin,
+                     bool operator_ = false);
     std::optional<User> user_by_id(int64_t id);
     std::optional<User> user_by_account(const std::string& account);
     bool check_password(int64_t user_id, const std::string& password);

@@ -418,6 +418,28 @@ class FinanceServiceTest(DemoServerTest):
         self.assertEqual(status, 404)
         vouchers = self.srv.json('GET', path, token=self.token())[1]['data']
         self.assertFalse([v for v in vouchers if v.get('voucherNo') == 'HACK-1'])
+        # Shards are shared by every organisation: only the server's operator manages them.
+        status, ans = self.srv.json('GET', '/api/v1/native/shards', token=other)
+        self.assertEqual((status, ans['message']), (403, '当前账号没有分片管理权限'))
+        self.assertEqual(self.srv.json('POST', '/api/v1/native/shards', raw=b'{}',
+                                       token=other)[0], 403)
+
+    def test_a_fresh_data_folder_can_take_its_first_tenant(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            data = os.path.join(tmp, 'fresh')
+            subprocess.run([BINARY, 'user', 'add', '--data', data, '--account', 'boss',
+                            '--type', 'enterprise', '--company', '新公司', '--admin'],
+                           input='pw\n', capture_output=True, text=True, check=True)
+            srv = Server(data, demo=False)
+            try:
+                token = srv.json('POST', '/api/v1/native/login',
+                                 {'account': 'boss', 'password': 'pw',
+                                  'userType': 'enterprise'})[1]['data']['token']
+                status, ans = srv.json('POST', '/api/v1/native/tenants',
+                                       {'name': '第一个账套', 'code': 'FIRST'}, token=token)
+                self.assertEqual(status, 200, ans)
+            finally:
+                srv.stop()
 
     def voucher(self, no, lines, date='2026-12-06'):
         return ('{"voucherNo":"%s","date":"%s","summary":"摘要","lines":[%s]}' % (
