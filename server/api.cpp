@@ -112,6 +112,22 @@ struct Body {
     }
 };
 
+bool has_duplicate_key(const JValue& v) {
+    if (v.kind == JValue::Object) {
+        std::set<std::string_view> seen;
+        for (const auto& [key, value] : v.members) {
+            if (!seen.insert(key).second || has_duplicate_key(value))
+                return true;
+        }
+    }
+    if (v.kind == JValue::Array) {
+        for (const JValue& e : v.elements)
+            if (has_duplicate_key(e))
+                return true;
+    }
+    return false;
+}
+
 // Parses the body as a JSON object; answers 400 and returns nothing when it is not one.
 std::optional<Body> read_body(const Request& req, Response& res) {
     if (!nv::is_utf8(req.body)) {
@@ -125,6 +141,11 @@ std::optional<Body> read_body(const Request& req, Response& res) {
     }
     if (v->kind != JValue::Object) {
         fail(res, 400, "请求格式错误：应为 JSON 对象");
+        return std::nullopt;
+    }
+    // A key given twice could mean either value: refused rather than guessed.
+    if (has_duplicate_key(*v)) {
+        fail(res, 400, "请求格式错误：字段重复");
         return std::nullopt;
     }
     return Body{std::move(*v), {}};
@@ -567,9 +588,14 @@ void company_info(Store& store, const Request& req, Response& res) {
 // The signed-in user of a finance call, or nothing after answering 401.
 std::optional<User> bearer_user(Store& store, const Request& req, Response& res) {
     std::string header = req.get_header_value("Authorization");
-    constexpr std::string_view kPrefix = "Bearer ";
+    // The scheme is case-insensitive (RFC 7235): "bearer" is "Bearer".
+    constexpr std::string_view kPrefix = "bearer ";
     std::optional<int64_t> id;
-    if (header.size() > kPrefix.size() && header.compare(0, kPrefix.size(), kPrefix) == 0)
+    bool bearer = header.size() > kPrefix.size() &&
+                  std::equal(kPrefix.begin(), kPrefix.end(), header.begin(), [](char a, char b) {
+                      return a == std::tolower(static_cast<unsigned char>(b));
+                  });
+    if (bearer)
         id = store.token_user(header.substr(kPrefix.size()));
     auto user = id ? store.user_by_id(*id) : std::nullopt;
     if (!user)

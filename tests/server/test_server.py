@@ -216,6 +216,33 @@ class LoginTest(unittest.TestCase):
                 srv.stop()
 
 
+class ProtocolTest(DemoServerTest):
+    def test_careful_answers_to_odd_but_valid_requests(self):
+        # The authorization scheme is case-insensitive.
+        req = urllib.request.Request(self.srv.base + '/api/v1/native/tenants')
+        req.add_header('Authorization', 'bearer ' + self.token())
+        with urllib.request.urlopen(req, timeout=30) as r:
+            self.assertEqual(r.status, 200)
+        # A key given twice is refused, not guessed.
+        status, ans = self.srv.json('POST', '/api/users/login',
+                                    raw=b'{"account":"demo","account":"x","password":"demo123",'
+                                        b'"userType":"enterprise"}')
+        self.assertEqual((status, ans['message']), (400, '请求格式错误：字段重复'))
+        # HTTP/1.0 without a Host header is answered.
+        import socket
+        host, port = self.srv.base[len('http://'):].rsplit(':', 1)
+        with socket.create_connection((host, int(port)), timeout=10) as sock:
+            sock.sendall(b'GET /api/company/info?user_id=1 HTTP/1.0\r\n\r\n')
+            answer = b''
+            while True:
+                chunk = sock.recv(65536)
+                if not chunk:
+                    break
+                answer += chunk
+        self.assertTrue(answer.startswith(b'HTTP/1.'), answer[:40])
+        self.assertIn(b' 200 ', answer.split(b'\r\n', 1)[0])
+
+
 class ValueTest(DemoServerTest):
     def test_quantities_and_prices_must_be_finite_plain_numbers_in_range(self):
         for q, p in (('1e400', '1'), ('-5', '1'), ('0', '1'), ('1' * 30, '1'), ('"1.5e3"', '1'),
