@@ -108,6 +108,12 @@ struct Body {
                 error = std::string("字段 ") + key + " 不是有效的 UTF-8 文本（" + what + "）";
             return {};
         }
+        if (v && v->text.size() > kMaxFieldBytes) {
+            if (error.empty())
+                error = std::string("字段 ") + key + " 过长（" + what + "），最多 " +
+                        std::to_string(kMaxFieldBytes) + " 字节";
+            return {};
+        }
         return v ? v->text : std::string();
     }
 };
@@ -272,6 +278,11 @@ void read_note_fields(Body& b, Note& n) {
     const JValue* items = b.member(b.root, "items", JValue::Array, "商品明细");
     if (!items)
         return;
+    if (items->elements.size() > kMaxItemsPerNote) {
+        if (b.error.empty())
+            b.error = "商品明细过多，一张送货单最多 " + std::to_string(kMaxItemsPerNote) + " 行";
+        return;
+    }
     for (const JValue& e : items->elements) {
         if (e.kind != JValue::Object) {
             if (b.error.empty())
@@ -352,6 +363,8 @@ std::string cents_text(int64_t c) {
 }
 
 // ---- data service -----------------------------------------------------------------------
+
+int64_t g_max_notes = 20000;  // set once by install_routes
 
 // Failed logins by account and by client address within a sliding window.
 class LoginLimiter {
@@ -507,6 +520,10 @@ void create_note(Store& store, const Request& req, Response& res) {
         return fail(res, 400, "单号不能为空");
     if (!store.user_by_id(*user_id))
         return fail(res, 404, "用户不存在");
+    if (store.note_count(*user_id) >= g_max_notes)
+        return fail(res, 409,
+                    "送货单数量已达上限（" + std::to_string(g_max_notes) +
+                        " 张），请先删除不再需要的送货单");
     n.user_id = *user_id;
     int64_t id = store.note_create(n);
     JsonOut o;
@@ -876,6 +893,7 @@ void package(Store& store, const Request& req, Response& res) {
 void install_routes(httplib::Server& svr, Store& store, const ServeOptions& options) {
     const std::string public_url = options.public_url;
     login_limiter().set_window(options.login_window_seconds);
+    g_max_notes = options.max_notes_per_user;
     auto route = [&store](void (*fn)(Store&, const Request&, Response&)) {
         return [&store, fn](const Request& req, Response& res) { fn(store, req, res); };
     };

@@ -24,7 +24,11 @@ struct ServeOptions {
     // Failed logins: at most kLoginFailures per account and kLoginFailuresPerAddress per client
     // address within this many seconds; further attempts are refused until the window passes.
     int login_window_seconds = 900;
+    // What one user may store: the list of notes is answered whole, so it must stay bounded.
+    int64_t max_notes_per_user = 20000;
 };
+inline constexpr std::size_t kMaxItemsPerNote = 1000;
+inline constexpr std::size_t kMaxFieldBytes = 2000;  // one text field, in UTF-8 bytes
 inline constexpr int kLoginFailures = 5;
 inline constexpr int kLoginFailuresPerAddress = 20;
 

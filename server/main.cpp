@@ -53,7 +53,7 @@ int usage() {
     std::fprintf(stderr,
                  "usage:\n"
                  "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]"
-                 " [--public-url http://HOST:PORT] [--login-window SECONDS]\n"
+                 " [--public-url http://HOST:PORT] [--login-window SECONDS] [--max-notes N]\n"
                  "  norvane-server user add --data DIR --account ACCOUNT --type "
                  "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin] "
                  "[--operator]\n"
@@ -205,6 +205,14 @@ int serve(const Args& a) {
             std::stoi(w) < 1)
             throw std::runtime_error("--login-window wants a number of seconds from 1");
         options.login_window_seconds = std::stoi(w);
+    }
+    if (std::string m = opt(a, "--max-notes"); !m.empty()) {
+        if (m.size() > 9 ||
+            !std::all_of(m.begin(), m.end(),
+                         [](unsigned char c) { return c >= '0' && c <= '9'; }) ||
+            std::stol(m) < 1)
+            throw std::runtime_error("--max-notes wants a number from 1");
+        options.max_notes_per_user = std::stol(m);
     }
     srv::install_routes(server, store, options);
     std::cout << "listening on " << address << std::endl;

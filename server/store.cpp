@@ -242,6 +242,13 @@ std::string Store::shard_path(int64_t shard_id) const {
     return dir_ + "/shards/shard-" + std::to_string(shard_id) + ".db";
 }
 
+int64_t Store::note_count(int64_t user_id) {
+    Stmt s(conn(catalog_path_), "SELECT COUNT(*) FROM notes WHERE user_id = ?");
+    s.bind(1, user_id);
+    s.step();
+    return s.i64(0);
+}
+
 bool Store::empty() {
     Stmt s(conn(catalog_path_), "SELECT COUNT(*) FROM users");
     s.step();

@@ -79,6 +79,7 @@ public:
 
     // Delivery notes, newest first.
     std::vector<Note> notes_of(int64_t user_id);
+    int64_t note_count(int64_t user_id);
     int64_t note_create(const Note& note);
     bool note_update(const Note& note);  // false when there is no such note
     enum class DeleteResult { Deleted, NotFound, NotOwner };

@@ -216,6 +216,40 @@ class LoginTest(unittest.TestCase):
                 srv.stop()
 
 
+class CapsTest(unittest.TestCase):
+    def test_what_one_user_may_store_is_bounded(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            proc = subprocess.Popen([BINARY, 'serve', '--data', os.path.join(tmp, 'd'),
+                                     '--listen', '127.0.0.1:0', '--demo', '--max-notes', '7'],
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            srv = Server.__new__(Server)
+            srv.proc = proc
+            while True:
+                line = proc.stdout.readline()
+                if line.startswith('listening on '):
+                    srv.base = line.split()[-1]
+                    break
+            try:
+                item = note_body(1)['items'][0]
+                status, ans = srv.json('POST', '/api/delivery-notes',
+                                       note_body(1, no='SHD-MANY', items=[item] * 1001))
+                self.assertEqual(status, 400, ans)
+                status, ans = srv.json('POST', '/api/delivery-notes',
+                                       note_body(1, no='SHD-LONG', remark='长' * 700))
+                self.assertEqual(status, 400, ans)  # 2100 bytes of UTF-8
+                self.assertEqual(srv.json('POST', '/api/delivery-notes',
+                                          note_body(1, no='SHD-1000', items=[item] * 1000))[0],
+                                 200)
+                # The demo user holds 5 notes; with this cap of 7 the 8th is refused.
+                self.assertEqual(srv.json('POST', '/api/delivery-notes',
+                                          note_body(1, no='SHD-7'))[0], 200)
+                status, ans = srv.json('POST', '/api/delivery-notes', note_body(1, no='SHD-8'))
+                self.assertEqual(status, 409, ans)
+                self.assertIn('上限', ans['message'])
+            finally:
+                srv.stop()
+
+
 class ProtocolTest(DemoServerTest):
     def test_careful_answers_to_odd_but_valid_requests(self):
         # The authorization scheme is case-insensitive.
