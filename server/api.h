@@ -27,7 +27,7 @@ struct ServeOptions {
     // What one user may store: the list of notes is answered whole, so it must stay bounded.
     int64_t max_notes_per_user = 20000;
 };
-inline constexpr std::size_t kMaxItemsPerNote = 1000;
+inline constexpr std::size_t kMaxItemsPerNote = 5000;
 inline constexpr std::size_t kMaxFieldBytes = 2000;  // one text field, in UTF-8 bytes
 inline constexpr int kLoginFailures = 5;
 inline constexpr int kLoginFailuresPerAddress = 20;

@@ -232,13 +232,13 @@ class CapsTest(unittest.TestCase):
             try:
                 item = note_body(1)['items'][0]
                 status, ans = srv.json('POST', '/api/delivery-notes',
-                                       note_body(1, no='SHD-MANY', items=[item] * 1001))
+                                       note_body(1, no='SHD-MANY', items=[item] * 5001))
                 self.assertEqual(status, 400, ans)
                 status, ans = srv.json('POST', '/api/delivery-notes',
                                        note_body(1, no='SHD-LONG', remark='长' * 700))
                 self.assertEqual(status, 400, ans)  # 2100 bytes of UTF-8
                 self.assertEqual(srv.json('POST', '/api/delivery-notes',
-                                          note_body(1, no='SHD-1000', items=[item] * 1000))[0],
+                                          note_body(1, no='SHD-5000', items=[item] * 5000))[0],
                                  200)
                 # The demo user holds 5 notes; with this cap of 7 the 8th is refused.
                 self.assertEqual(srv.json('POST', '/api/delivery-notes',
