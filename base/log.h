@@ -26,7 +26,7 @@ private:
     std::mutex mu_;
 };
 
-// The application stream and the printing Parts' stream, both on app.log.
+// The application stream and the printing code's own stream, both on app.log.
 LogStream& app_log();
 LogStream& print_log();
 

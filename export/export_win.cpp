@@ -28,15 +28,8 @@ std::string RenderNotePdf(const DeliveryNote& note, std::u16string_view company)
     UniqueDc canvas(CreateCompatibleDC(screen.get()));
     if (!canvas)
         throw std::runtime_error("bitmap");
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kPdfPageWidth;
-    bi.bmiHeader.biHeight = -kPdfPageHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(canvas.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueBitmap bitmap = MakePageBitmap(canvas.get(), kPdfPageWidth, kPdfPageHeight, &bits);
     if (!bitmap || !bits)
         throw std::runtime_error("bitmap");
     UniqueFont body = SongFont(-17, FW_NORMAL);
@@ -56,7 +49,7 @@ std::string RenderNotePdf(const DeliveryNote& note, std::u16string_view company)
     };
     std::vector<std::vector<PageOp>> pages = layout_a4(note, company, width);
 
-    const int stride = (kPdfPageWidth * 3 + 3) & ~3;  // 3576 bytes a DIB row
+    const int stride = PageBitmapStride(kPdfPageWidth);  // 3576 bytes
     std::string rgb(kPdfPageBytes, '\0');
     std::vector<std::string> encoded;
     encoded.reserve(pages.size());

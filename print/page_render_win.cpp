@@ -51,6 +51,19 @@ private:
 
 }  // namespace
 
+UniqueBitmap MakePageBitmap(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    *bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, bits, nullptr, 0));
+    return bitmap && *bits ? std::move(bitmap) : UniqueBitmap();
+}
+
 void DrawOps(HDC dc, const std::vector<PageOp>& ops, const std::function<HFONT(PageFont)>& font,
              HPEN table_pen) {
     for (const PageOp& op : ops) {

@@ -8,9 +8,19 @@
 #include <functional>
 #include <vector>
 
+#include "base/handles_win.h"
 #include "print/page_layout.h"
 
 namespace nv {
+
+// A white-to-be 24-bit top-down DIB section of `width` × `height`, compatible with `dc`, its
+// pixel rows (blue, green, red; each padded to 4 bytes) at *bits. Null when it cannot be made.
+UniqueBitmap MakePageBitmap(HDC dc, int width, int height, void** bits);
+
+// Rows of such a bitmap are this many bytes apart.
+constexpr int PageBitmapStride(int width) {
+    return (width * 3 + 3) & ~3;
+}
 
 // Plays a drawing list on `dc` with the fonts `font` hands out; rules of the table are drawn
 // with `table_pen`, the others with the device context's current pen. The caller restores the

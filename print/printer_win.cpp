@@ -22,17 +22,6 @@ DEVMODEW* AsDevMode(std::string& bytes) {
     return reinterpret_cast<DEVMODEW*>(bytes.data());
 }
 
-BITMAPINFO PageBitmapInfo(const DeviceCaps& caps) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = caps.horzres;
-    bi.bmiHeader.biHeight = -caps.vertres;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    return bi;
-}
-
 bool RenderOnPrinter(SpoolHandle dc, const PrintSettings& working, const DeviceCaps& caps,
                      const PrintJob& job, std::size_t first, bool last, bool raster,
                      std::size_t& next) {
@@ -46,7 +35,9 @@ bool RenderOnPrinter(SpoolHandle dc, const PrintSettings& working, const DeviceC
     DIBSECTION dib{};
     if (GetObjectW(page.get(), sizeof dib, &dib) != sizeof dib || !dib.dsBm.bmBits)
         return false;
-    BITMAPINFO bi = PageBitmapInfo(caps);
+    BITMAPINFO bi{};
+    bi.bmiHeader = dib.dsBmih;
+    bi.bmiHeader.biHeight = -caps.vertres;  // the section reports its height as positive
     int copied = StretchDIBits(AsDc(dc), 0, 0, caps.horzres, caps.vertres, 0, 0, caps.horzres,
                                caps.vertres, dib.dsBm.bmBits, &bi, DIB_RGB_COLORS, SRCCOPY);
     return copied != 0 && copied != static_cast<int>(GDI_ERROR);
@@ -143,10 +134,9 @@ UniqueBitmap RenderPageBitmap(HDC printer_dc, const PrintSettings& working, cons
     UniqueDc memory(CreateCompatibleDC(printer_dc));
     if (!memory)
         return UniqueBitmap();
-    BITMAPINFO bi = PageBitmapInfo(caps);
     void* bits = nullptr;
-    UniqueBitmap page(CreateDIBSection(memory.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!page || !bits)
+    UniqueBitmap page = MakePageBitmap(memory.get(), caps.horzres, caps.vertres, &bits);
+    if (!page)
         return UniqueBitmap();
     {
         SelectGuard selected(memory.get(), page.get());

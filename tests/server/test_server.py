@@ -18,13 +18,12 @@ BINARY = None
 
 
 class Server:
-    def __init__(self, data, demo=True):
+    def __init__(self, data, demo=True, extra=(), log=subprocess.DEVNULL):
         self.data = data
-        args = [BINARY, 'serve', '--data', data, '--listen', '127.0.0.1:0']
+        args = [BINARY, 'serve', '--data', data, '--listen', '127.0.0.1:0', *extra]
         if demo:
             args.append('--demo')
-        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                     text=True)
+        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=log, text=True)
         self.output = ''
         while True:
             line = self.proc.stdout.readline()
@@ -137,16 +136,7 @@ class HostileRequestTest(unittest.TestCase):
         with tempfile.TemporaryDirectory() as tmp:
             log_path = os.path.join(tmp, 'server.log')
             with open(log_path, 'w') as log:
-                proc = subprocess.Popen([BINARY, 'serve', '--data', os.path.join(tmp, 'd'),
-                                         '--listen', '127.0.0.1:0', '--demo'],
-                                        stdout=subprocess.PIPE, stderr=log, text=True)
-                base = None
-                while base is None:
-                    line = proc.stdout.readline()
-                    if line.startswith('listening on '):
-                        base = line.split()[-1]
-                srv = Server.__new__(Server)
-                srv.base, srv.proc = base, proc
+                srv = Server(os.path.join(tmp, 'd'), log=log)
                 try:
                     srv.call('GET', '/api/x%0AGET%20/api/forged%20200')
                     # userId=999=1 must not read user 1's notes.
@@ -181,17 +171,7 @@ class HostileRequestTest(unittest.TestCase):
 class LoginTest(unittest.TestCase):
     def test_unknown_accounts_take_as_long_and_repeated_failures_are_refused(self):
         with tempfile.TemporaryDirectory() as tmp:
-            data = os.path.join(tmp, 'd')
-            proc = subprocess.Popen([BINARY, 'serve', '--data', data, '--listen', '127.0.0.1:0',
-                                     '--demo', '--login-window', '3'],
-                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-            srv = Server.__new__(Server)
-            srv.proc = proc
-            while True:
-                line = proc.stdout.readline()
-                if line.startswith('listening on '):
-                    srv.base = line.split()[-1]
-                    break
+            srv = Server(os.path.join(tmp, 'd'), extra=['--login-window', '3'])
             try:
                 def login(account, password):
                     start = time.monotonic()
@@ -219,16 +199,7 @@ class LoginTest(unittest.TestCase):
 class CapsTest(unittest.TestCase):
     def test_what_one_user_may_store_is_bounded(self):
         with tempfile.TemporaryDirectory() as tmp:
-            proc = subprocess.Popen([BINARY, 'serve', '--data', os.path.join(tmp, 'd'),
-                                     '--listen', '127.0.0.1:0', '--demo', '--max-notes', '7'],
-                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-            srv = Server.__new__(Server)
-            srv.proc = proc
-            while True:
-                line = proc.stdout.readline()
-                if line.startswith('listening on '):
-                    srv.base = line.split()[-1]
-                    break
+            srv = Server(os.path.join(tmp, 'd'), extra=['--max-notes', '7'])
             try:
                 item = note_body(1)['items'][0]
                 status, ans = srv.json('POST', '/api/delivery-notes',

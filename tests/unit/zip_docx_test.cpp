@@ -177,7 +177,7 @@ TEST(Docx, NoItemsAndNoRemark) {
     EXPECT_NE(xml.find("<w:tblHeader/>", first), std::string::npos);
     EXPECT_EQ(xml.find("<w:tr>", first + 1), std::string::npos);
     EXPECT_NE(xml.find("合计：¥0.00"), std::string::npos);
-    // Parts in their fixed order.
+    // The package entries in their fixed order.
     EXPECT_EQ(docx.find("[Content_Types].xml"), 30u);
     EXPECT_LT(docx.find("_rels/.rels<?xml"), docx.find("word/document.xml<?xml"));
     // Same note, same bytes.

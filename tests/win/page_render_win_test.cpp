@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "base/handles_win.h"
+#include "win/tools/bmp_file.h"
 
 namespace {
 
@@ -16,17 +17,8 @@ struct Bitmap {
     nv::UniqueDc dc{CreateCompatibleDC(nullptr)};
     void* bits = nullptr;
     nv::UniqueBitmap bitmap;
-    Bitmap() {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = kWidth;
-        bi.bmiHeader.biHeight = -kHeight;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 24;
-        bi.bmiHeader.biCompression = BI_RGB;
-        bitmap.reset(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    }
-    int Stride() const { return (kWidth * 3 + 3) & ~3; }
+    Bitmap() : bitmap(nv::MakePageBitmap(dc.get(), kWidth, kHeight, &bits)) {}
+    int Stride() const { return nv::PageBitmapStride(kWidth); }
     bool Dark(int x, int y) const {
         const auto* p = static_cast<const unsigned char*>(bits) + y * Stride() + x * 3;
         return p[0] < 128 && p[1] < 128 && p[2] < 128;
@@ -36,20 +28,9 @@ struct Bitmap {
         const char* path = std::getenv("NV_PAGE_BMP");
         if (!path)
             return;
-        BITMAPFILEHEADER fh{};
-        BITMAPINFOHEADER ih{};
-        ih.biSize = sizeof ih;
-        ih.biWidth = kWidth;
-        ih.biHeight = -kHeight;
-        ih.biPlanes = 1;
-        ih.biBitCount = 24;
-        fh.bfType = 0x4D42;
-        fh.bfOffBits = sizeof fh + sizeof ih;
-        fh.bfSize = fh.bfOffBits + Stride() * kHeight;
+        std::string bytes = BmpFile(bits, kWidth, kHeight);
         if (std::FILE* f = std::fopen(path, "wb")) {
-            std::fwrite(&fh, sizeof fh, 1, f);
-            std::fwrite(&ih, sizeof ih, 1, f);
-            std::fwrite(bits, 1, static_cast<std::size_t>(Stride()) * kHeight, f);
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
             std::fclose(f);
         }
     }

@@ -12,6 +12,7 @@
 #include "base/wide_win.h"
 #include "print/print_settings.h"
 #include "print/printer_win.h"
+#include "win/tools/bmp_file.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 5)
@@ -32,20 +33,6 @@ int wmain(int argc, wchar_t** argv) {
     DIBSECTION dib{};
     if (GetObjectW(pages.pages[page - 1].get(), sizeof dib, &dib) != sizeof dib)
         return 5;
-    int stride = (pages.width * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh{};
-    BITMAPINFOHEADER ih{};
-    ih.biSize = sizeof ih;
-    ih.biWidth = pages.width;
-    ih.biHeight = -pages.height;
-    ih.biPlanes = 1;
-    ih.biBitCount = 24;
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(stride) * pages.height;
-    std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
-    bytes.append(reinterpret_cast<const char*>(&ih), sizeof ih);
-    bytes.append(static_cast<const char*>(dib.dsBm.bmBits),
-                 static_cast<std::size_t>(stride) * pages.height);
+    std::string bytes = BmpFile(dib.dsBm.bmBits, pages.width, pages.height);
     return nv::replace_file(nv::from_wide(argv[4]), bytes) ? 0 : 6;
 }
