@@ -1,5 +1,6 @@
 // Fuzzes the JSON parser with arbitrary UTF-16 text (the fuzzer's bytes taken two at a time)
-// and runs every accessor and the number text rule over whatever tree it builds.
+// and runs every accessor and the number text rule over whatever tree it builds; and the strict
+// document parser with the bytes as UTF-8, walking every node it reads.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "net/json.h"
+#include "net/json_document.h"
 
 namespace {
 
@@ -45,6 +47,20 @@ void Walk(const nv::JsonValue& v) {
     --g_depth;
 }
 
+void WalkDocument(nv::JsonRef v, std::size_t text_size) {
+    if (v.text().size() > text_size)
+        std::abort();  // decoded text never grows
+    std::size_t count = 0;
+    for (auto it = v.begin(); it != v.end(); ++it) {
+        if (v.kind() == nv::JsonKind::Object && !v.find(it.key()))
+            std::abort();
+        WalkDocument(*it, text_size);
+        ++count;
+    }
+    if (count != v.size())
+        std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -60,5 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Walk(v);
     g_depth = 0;
     Walk(w);
+    nv::JsonDocument doc;
+    if (doc.parse(std::string(reinterpret_cast<const char*>(data), size)))
+        WalkDocument(doc.root(), size);
     return 0;
 }

@@ -1,14 +1,20 @@
 #include "server/api.h"
 
-#include <httplib.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "base/text.h"
+#include "net/json_document.h"
 #include "server/accounts.h"
+#include "server/http.h"
 #include "server/json.h"
 #include "server/store.h"
 
@@ -67,13 +73,17 @@ bool is_real_date(std::string_view d) {
 
 namespace {
 
-using httplib::Request;
-using httplib::Response;
+using http::Request;
+using http::Response;
+using nv::JsonKind;
+using nv::JsonRef;
+
+// Request bodies are a few levels deep; deeper nesting is refused before it costs anything.
+constexpr int kMaxJsonDepth = 64;
 
 void send(Response& res, int status, std::string body) {
     res.status = status;
     res.body = std::move(body);  // moved, not copied: a list answer is close to a megabyte
-    res.set_header("Content-Type", "application/json; charset=utf-8");
 }
 
 void fail(Response& res, int status, std::string_view message) {
@@ -84,52 +94,48 @@ void fail(Response& res, int status, std::string_view message) {
 
 // Reading a request body: each accessor records the first problem as a Chinese message.
 struct Body {
-    JValue root;
+    std::unique_ptr<nv::JsonDocument> doc;  // on the heap: root stays valid when Body moves
+    JsonRef root;
     std::string error;
 
-    const JValue* member(const JValue& obj, const char* key, JValue::Kind kind, const char* what) {
-        const JValue* v = obj.find(key);
+    JsonRef member(JsonRef obj, const char* key, JsonKind kind, const char* what) {
+        JsonRef v = obj.find(key);
         if (!v) {
             if (error.empty())
                 error = std::string("缺少字段 ") + key + "（" + what + "）";
-            return nullptr;
+            return {};
         }
-        if (v->kind != kind) {
+        if (v.kind() != kind) {
             if (error.empty())
                 error = std::string("字段 ") + key + " 类型错误（" + what + "）";
-            return nullptr;
+            return {};
         }
         return v;
     }
-    std::string text(const JValue& obj, const char* key, const char* what) {
-        const JValue* v = member(obj, key, JValue::String, what);
-        if (v && !nv::is_utf8(v->text)) {
+    std::string text(JsonRef obj, const char* key, const char* what) {
+        JsonRef v = member(obj, key, JsonKind::String, what);
+        if (v && !nv::is_utf8(v.text())) {
             if (error.empty())
                 error = std::string("字段 ") + key + " 不是有效的 UTF-8 文本（" + what + "）";
             return {};
         }
-        if (v && v->text.size() > kMaxFieldBytes) {
+        if (v && v.text().size() > kMaxFieldBytes) {
             if (error.empty())
                 error = std::string("字段 ") + key + " 过长（" + what + "），最多 " +
                         std::to_string(kMaxFieldBytes) + " 字节";
             return {};
         }
-        return v ? v->text : std::string();
+        return std::string(v.text());
     }
 };
 
-bool has_duplicate_key(const JValue& v) {
-    if (v.kind == JValue::Object) {
-        std::set<std::string_view> seen;
-        for (const auto& [key, value] : v.members) {
-            if (!seen.insert(key).second || has_duplicate_key(value))
-                return true;
-        }
-    }
-    if (v.kind == JValue::Array) {
-        for (const JValue& e : v.elements)
-            if (has_duplicate_key(e))
-                return true;
+bool has_duplicate_key(JsonRef v) {
+    std::set<std::string_view> seen;
+    for (auto it = v.begin(); it != v.end(); ++it) {
+        if (v.kind() == JsonKind::Object && !seen.insert(it.key()).second)
+            return true;
+        if (has_duplicate_key(*it))
+            return true;
     }
     return false;
 }
@@ -140,21 +146,22 @@ std::optional<Body> read_body(const Request& req, Response& res) {
         fail(res, 400, "请求格式错误：不是有效的 UTF-8 文本");
         return std::nullopt;
     }
-    auto v = parse_json(req.body);
-    if (!v) {
+    auto doc = std::make_unique<nv::JsonDocument>();
+    if (!doc->parse(req.body, kMaxJsonDepth)) {
         fail(res, 400, "请求格式错误：不是有效的 JSON");
         return std::nullopt;
     }
-    if (v->kind != JValue::Object) {
+    JsonRef root = doc->root();
+    if (root.kind() != JsonKind::Object) {
         fail(res, 400, "请求格式错误：应为 JSON 对象");
         return std::nullopt;
     }
     // A key given twice could mean either value: refused rather than guessed.
-    if (has_duplicate_key(*v)) {
+    if (has_duplicate_key(root)) {
         fail(res, 400, "请求格式错误：字段重复");
         return std::nullopt;
     }
-    return Body{std::move(*v), {}};
+    return Body{std::move(doc), root, {}};
 }
 
 // Text from a request as it may go into the log: a control character (a decoded %0A, say)
@@ -190,13 +197,13 @@ Param strict_param(const Request& req, std::string_view name, std::string& value
         std::string_view part = query.substr(0, amp);
         query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
         auto eq = part.find('=');
-        std::string key = httplib::detail::decode_url(std::string(part.substr(0, eq)), true);
+        std::string key = http::url_decode(part.substr(0, eq), true);
         if (key != name)
             continue;
         if (found != Param::Missing || eq == std::string_view::npos ||
             part.find('=', eq + 1) != std::string_view::npos)
             return Param::Malformed;
-        value = httplib::detail::decode_url(std::string(part.substr(eq + 1)), true);
+        value = http::url_decode(part.substr(eq + 1), true);
         found = Param::Ok;
     }
     return found;
@@ -216,14 +223,14 @@ std::optional<int64_t> parse_id(std::string_view s) {
 
 // A note id or user id in a body: an integer number, or its decimal text.
 std::optional<int64_t> id_member(Body& b, const char* key, const char* what) {
-    const JValue* v = b.root.find(key);
+    JsonRef v = b.root.find(key);
     if (!v) {
         if (b.error.empty())
             b.error = std::string("缺少字段 ") + key + "（" + what + "）";
         return std::nullopt;
     }
-    if (v->kind == JValue::Number || v->kind == JValue::String) {
-        if (auto id = parse_id(v->text))
+    if (v.kind() == JsonKind::Number || v.kind() == JsonKind::String) {
+        if (auto id = parse_id(v.text()))
             return id;
     }
     if (b.error.empty())
@@ -236,20 +243,19 @@ std::optional<int64_t> id_member(Body& b, const char* key, const char* what) {
 // sign (the client allows zero and negative prices for discount lines).
 constexpr double kMaxAmount = 1e9;
 
-std::string number_member(Body& b, const JValue& obj, const char* key, const char* what,
-                          bool positive) {
-    const JValue* v = obj.find(key);
+std::string number_member(Body& b, JsonRef obj, const char* key, const char* what, bool positive) {
+    JsonRef v = obj.find(key);
     if (!v) {
         if (b.error.empty())
             b.error = std::string("缺少字段 ") + key + "（" + what + "）";
         return {};
     }
-    if (v->kind != JValue::Number) {
+    if (v.kind() != JsonKind::Number) {
         if (b.error.empty())
             b.error = std::string("字段 ") + key + " 应为数字（" + what + "）";
         return {};
     }
-    const std::string& t = v->text;
+    std::string t(v.text());
     auto point = t.find('.');
     bool plain = t.find_first_of("eE") == std::string::npos &&
                  (point == std::string::npos || t.size() - point - 1 <= 2);
@@ -275,16 +281,16 @@ void read_note_fields(Body& b, Note& n) {
     n.remark = b.text(b.root, "remark", "备注");
     n.date = b.text(b.root, "date", "日期");
     n.status = b.text(b.root, "status", "状态");
-    const JValue* items = b.member(b.root, "items", JValue::Array, "商品明细");
+    JsonRef items = b.member(b.root, "items", JsonKind::Array, "商品明细");
     if (!items)
         return;
-    if (items->elements.size() > kMaxItemsPerNote) {
+    if (items.size() > kMaxItemsPerNote) {
         if (b.error.empty())
             b.error = "商品明细过多，一张送货单最多 " + std::to_string(kMaxItemsPerNote) + " 行";
         return;
     }
-    for (const JValue& e : items->elements) {
-        if (e.kind != JValue::Object) {
+    for (JsonRef e : items) {
+        if (e.kind() != JsonKind::Object) {
             if (b.error.empty())
                 b.error = "商品明细的每一项应为对象";
             return;
@@ -604,7 +610,7 @@ void company_info(Store& store, const Request& req, Response& res) {
 
 // The signed-in user of a finance call, or nothing after answering 401.
 std::optional<User> bearer_user(Store& store, const Request& req, Response& res) {
-    std::string header = req.get_header_value("Authorization");
+    std::string header = req.header("Authorization");
     // The scheme is case-insensitive (RFC 7235): "bearer" is "Bearer".
     constexpr std::string_view kPrefix = "bearer ";
     std::optional<int64_t> id;
@@ -690,7 +696,7 @@ void list_accounts(Store& store, const Request& req, Response& res) {
 // The tenant named in the path, when this user may work in it.
 std::optional<Tenant> tenant_for(Store& store, const User& user, const Request& req,
                                  Response& res) {
-    auto id = parse_id(req.matches[1].str());
+    auto id = parse_id(req.capture);
     auto t = id ? store.tenant(*id) : std::nullopt;
     // Another organisation's tenant answers as if it did not exist, for administrators too.
     if (!t || t->org_id != user.org_id) {
@@ -743,11 +749,11 @@ void list_vouchers(Store& store, const Request& req, Response& res) {
 }
 
 // A line amount: a JSON number (or its text) in exact cents.
-std::optional<int64_t> amount_member(const JValue& line, const char* key) {
-    const JValue* v = line.find(key);
-    if (!v || (v->kind != JValue::Number && v->kind != JValue::String))
+std::optional<int64_t> amount_member(JsonRef line, const char* key) {
+    JsonRef v = line.find(key);
+    if (!v || (v.kind() != JsonKind::Number && v.kind() != JsonKind::String))
         return std::nullopt;
-    return cents_from_token(v->text);
+    return cents_from_token(v.text());
 }
 
 void save_voucher(Store& store, const Request& req, Response& res) {
@@ -764,19 +770,19 @@ void save_voucher(Store& store, const Request& req, Response& res) {
     v.voucher_no = b->text(b->root, "voucherNo", "凭证号");
     v.date = b->text(b->root, "date", "日期");
     v.summary = b->text(b->root, "summary", "摘要");
-    const JValue* lines = b->member(b->root, "lines", JValue::Array, "分录");
+    JsonRef lines = b->member(b->root, "lines", JsonKind::Array, "分录");
     if (!b->error.empty())
         return fail(res, 400, b->error);
     if (v.voucher_no.empty())
         return fail(res, 400, "请输入凭证号");
     if (!is_real_date(v.date))
         return fail(res, 400, "请输入有效日期（YYYY-MM-DD）");
-    if (lines->elements.size() < 2)
+    if (lines.size() < 2)
         return fail(res, 400, "请至少填写两行分录");
-    for (std::size_t i = 0; i < lines->elements.size(); ++i) {
-        const JValue& e = lines->elements[i];
-        std::string row = "第 " + std::to_string(i + 1) + " 行";
-        if (e.kind != JValue::Object)
+    std::size_t i = 0;
+    for (JsonRef e : lines) {
+        std::string row = "第 " + std::to_string(++i) + " 行";
+        if (e.kind() != JsonKind::Object)
             return fail(res, 400, row + "分录格式错误");
         VoucherLine l;
         l.summary = b->text(e, "summary", "摘要");
@@ -871,7 +877,7 @@ void manifest(Store& store, const std::string& public_url, Response& res) {
 }
 
 void package(Store& store, const Request& req, Response& res) {
-    std::string name = req.matches[1].str();
+    std::string name = req.capture;
     auto r = store.release_latest();
     // Only files that were published are served; names never reach the file system otherwise.
     if (!r || name != r->file)
@@ -885,67 +891,69 @@ void package(Store& store, const Request& req, Response& res) {
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
     std::fclose(f);
     res.status = 200;
-    res.set_content(std::move(data), "application/msix");
+    res.body = std::move(data);
+    res.content_type = "application/msix";
 }
 
 }  // namespace
 
-void install_routes(httplib::Server& svr, Store& store, const ServeOptions& options) {
+void install_routes(http::Server& svr, Store& store, const ServeOptions& options) {
     const std::string public_url = options.public_url;
     login_limiter().set_window(options.login_window_seconds);
     g_max_notes = options.max_notes_per_user;
-    auto route = [&store](void (*fn)(Store&, const Request&, Response&)) {
-        return [&store, fn](const Request& req, Response& res) { fn(store, req, res); };
+    // Each handler's exceptions end here: logged (escaped) and answered with an envelope.
+    auto guarded = [](std::function<void(const Request&, Response&)> fn) {
+        return [fn = std::move(fn)](const Request& req, Response& res) {
+            try {
+                fn(req, res);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "error: %s\n", log_safe(e.what()).c_str());
+                res = Response{};
+                fail(res, 500, "服务器内部错误");
+            }
+        };
     };
-    svr.Post("/api/users/login",
-             [&store](const Request& q, Response& r) { login_common(store, q, r, false); });
-    svr.Get("/api/delivery-notes", route(list_notes));
-    svr.Post("/api/delivery-notes", route(create_note));
-    svr.Put("/api/delivery-notes", route(update_note));
-    svr.Delete("/api/delivery-notes", route(delete_note));
-    svr.Get("/api/company/info", route(company_info));
+    auto route = [&store, &guarded](void (*fn)(Store&, const Request&, Response&)) {
+        return guarded([&store, fn](const Request& req, Response& res) { fn(store, req, res); });
+    };
+    // Each route reads at most the body it needs; a larger one is refused from its announced
+    // size before it is read.
+    svr.route("POST", "/api/users/login", kMaxLoginBodyBytes,
+              guarded([&store](auto& q, auto& r) { login_common(store, q, r, false); }));
+    svr.route("GET", "/api/delivery-notes", kMaxQueryBodyBytes, route(list_notes));
+    svr.route("POST", "/api/delivery-notes", kMaxBodyBytes, route(create_note));
+    svr.route("PUT", "/api/delivery-notes", kMaxBodyBytes, route(update_note));
+    svr.route("DELETE", "/api/delivery-notes", kMaxSmallBodyBytes, route(delete_note));
+    svr.route("GET", "/api/company/info", kMaxQueryBodyBytes, route(company_info));
 
-    svr.Post("/api/v1/native/login",
-             [&store](const Request& q, Response& r) { login_common(store, q, r, true); });
-    svr.Get("/api/v1/native/tenants", route(list_tenants));
-    svr.Post("/api/v1/native/tenants", route(create_tenant));
-    svr.Get("/api/v1/native/accounts", route(list_accounts));
-    svr.Get(R"(/api/v1/native/tenants/([^/]+)/vouchers)", route(list_vouchers));
-    svr.Post(R"(/api/v1/native/tenants/([^/]+)/vouchers)", route(save_voucher));
-    svr.Get("/api/v1/native/shards", route(list_shards));
-    svr.Post("/api/v1/native/shards", route(add_shard));
+    svr.route("POST", "/api/v1/native/login", kMaxLoginBodyBytes,
+              guarded([&store](auto& q, auto& r) { login_common(store, q, r, true); }));
+    svr.route("GET", "/api/v1/native/tenants", kMaxQueryBodyBytes, route(list_tenants));
+    svr.route("POST", "/api/v1/native/tenants", kMaxSmallBodyBytes, route(create_tenant));
+    svr.route("GET", "/api/v1/native/accounts", kMaxQueryBodyBytes, route(list_accounts));
+    svr.route("GET", "/api/v1/native/tenants/*/vouchers", kMaxQueryBodyBytes, route(list_vouchers));
+    svr.route("POST", "/api/v1/native/tenants/*/vouchers", kMaxVoucherBodyBytes,
+              route(save_voucher));
+    svr.route("GET", "/api/v1/native/shards", kMaxQueryBodyBytes, route(list_shards));
+    svr.route("POST", "/api/v1/native/shards", kMaxSmallBodyBytes, route(add_shard));
 
     // The package address comes from the configured public URL, never from the request's Host
     // header, which a client can forge.
-    svr.Get("/releases/Norvane.json", [&store, public_url](const Request&, Response& res) {
-        manifest(store, public_url, res);
-    });
-    svr.Get(R"(/releases/([A-Za-z0-9._-]+))", route(package));
+    svr.route(
+        "GET", "/releases/Norvane.json", kMaxQueryBodyBytes,
+        guarded([&store, public_url](auto&, auto& res) { manifest(store, public_url, res); }));
+    svr.route("GET", "/releases/*", kMaxQueryBodyBytes, route(package));
 
-    svr.set_payload_max_length(kMaxBodyBytes);
-    // Answers go out in more than one segment; without this, Nagle and the delayed ACK of the
-    // client hold every small answer back by about 40 ms.
-    svr.set_tcp_nodelay(true);
-    // Every answer is an envelope, also the ones httplib makes by itself (404, 413, 400).
-    svr.set_error_handler([](const Request&, Response& res) {
-        if (!res.body.empty())
-            return;
+    // Every answer is an envelope, also the ones the server gives by itself.
+    svr.set_error_body([](Response& res) {
         const char* msg = res.status == 404   ? "接口不存在"
                           : res.status == 413 ? "请求内容过大"
                           : res.status == 405 ? "不支持的请求方法"
+                          : res.status == 408 ? "请求超时"
+                          : res.status == 431 ? "请求头过大"
+                          : res.status >= 500 ? "服务器内部错误"
                                               : "请求无法处理";
         fail(res, res.status, msg);
-    });
-    svr.set_exception_handler([](const Request&, Response& res, std::exception_ptr ep) {
-        std::string what = "unknown";
-        try {
-            std::rethrow_exception(ep);
-        } catch (const std::exception& e) {
-            what = e.what();
-        } catch (...) {
-        }
-        std::fprintf(stderr, "error: %s\n", log_safe(what).c_str());
-        fail(res, 500, "服务器内部错误");
     });
     // One line per request; bodies (passwords) and headers (tokens) are never logged.
     svr.set_logger([](const Request& req, const Response& res) {

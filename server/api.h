@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace httplib {
+namespace srv::http {
 class Server;
 }
 
@@ -14,7 +14,13 @@ namespace srv {
 
 class Store;
 
+// The largest request body each kind of route reads: a note with its item lines, a voucher
+// with its lines, a login, a small command (delete, new tenant, new shard), a query.
 inline constexpr std::size_t kMaxBodyBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t kMaxVoucherBodyBytes = 1024 * 1024;
+inline constexpr std::size_t kMaxLoginBodyBytes = 8 * 1024;
+inline constexpr std::size_t kMaxSmallBodyBytes = 64 * 1024;
+inline constexpr std::size_t kMaxQueryBodyBytes = 4 * 1024;
 inline constexpr int64_t kTokenSeconds = 12 * 3600;
 
 struct ServeOptions {
@@ -32,7 +38,7 @@ inline constexpr std::size_t kMaxFieldBytes = 2000;  // one text field, in UTF-8
 inline constexpr int kLoginFailures = 5;
 inline constexpr int kLoginFailuresPerAddress = 20;
 
-void install_routes(httplib::Server& server, Store& store, const ServeOptions& options);
+void install_routes(http::Server& server, Store& store, const ServeOptions& options);
 
 // Exact cents of a JSON number token: digits, at most two decimals, no sign or exponent, at most
 // 999999999999.99. Nothing for anything else.

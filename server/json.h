@@ -1,5 +1,4 @@
-// JSON for the reference server: a strict parser that keeps every number's text (so amounts are
-// read in exact cents, never through a double) and a small writer.
+// Writing JSON answers. (Requests are read with the project's JSON document parser.)
 #pragma once
 
 #include <cstdint>
@@ -10,20 +9,6 @@
 #include <vector>
 
 namespace srv {
-
-struct JValue {
-    enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
-    bool flag = false;
-    std::string text;  // decoded UTF-8 of a string; the exact token of a number
-    std::vector<JValue> elements;
-    std::vector<std::pair<std::string, JValue>> members;
-
-    const JValue* find(std::string_view key) const;
-};
-
-// Strict RFC 8259 parsing of a whole text (only white space may follow the value), at most
-// 64 levels deep. Returns nothing on any error.
-std::optional<JValue> parse_json(std::string_view text);
 
 // Writes a JSON string (quoted and escaped). Invalid UTF-8 is passed through unchanged.
 void put_string(std::string& out, std::string_view s);

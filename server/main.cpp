@@ -4,11 +4,9 @@
 //   norvane-server user add --data DIR --account ACCOUNT --type personal|enterprise
 //                  --company NAME [--username NAME] [--phone PHONE] [--admin]   (password on stdin)
 //   norvane-server release --data DIR --version V --package FILE
-#include <httplib.h>
 #include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -19,12 +17,11 @@
 #include <iostream>
 #include <map>
 #include <string>
-#include <sys/socket.h>
-#include <thread>
 #include <vector>
 
 #include "server/api.h"
 #include "server/demo.h"
+#include "server/http.h"
 #include "server/store.h"
 
 namespace {
@@ -54,6 +51,7 @@ int usage() {
                  "usage:\n"
                  "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]"
                  " [--public-url http://HOST:PORT] [--login-window SECONDS] [--max-notes N]\n"
+                 "        [--request-timeout SECONDS] [--workers N]\n"
                  "  norvane-server user add --data DIR --account ACCOUNT --type "
                  "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin] "
                  "[--operator]\n"
@@ -146,13 +144,27 @@ std::vector<long> version_numbers(const std::string& version) {
     return numbers;
 }
 
-// Set by SIGINT and SIGTERM; a watcher thread stops the server. (Stopping from the handler
-// itself is not async-signal-safe, and a stop that arrives before the accept loop has started
-// would be lost: the library ignores it, and the server would never end.)
-std::atomic<bool> g_stop_requested{false};
+// Stopped by SIGINT and SIGTERM; the server's stop only stores a flag and wakes its loop, which
+// is safe in a signal handler, and a stop that comes before the loop runs is kept.
+srv::http::Server* g_server = nullptr;
 
 void on_signal(int) {
-    g_stop_requested = true;
+    if (g_server)
+        g_server->stop();
+}
+
+int number_option(const Args& a, const char* key, int low, int high, int fallback) {
+    std::string v = opt(a, key);
+    if (v.empty())
+        return fallback;
+    bool digits = v.size() <= 9 && std::all_of(v.begin(), v.end(), [](unsigned char c) {
+                      return c >= '0' && c <= '9';
+                  });
+    long n = digits ? std::stol(v) : -1;
+    if (n < low || n > high)
+        throw std::runtime_error(std::string(key) + " wants a number from " + std::to_string(low) +
+                                 " to " + std::to_string(high));
+    return static_cast<int>(n);
 }
 
 int serve(const Args& a) {
@@ -175,58 +187,32 @@ int serve(const Args& a) {
             std::cout << "data folder already holds accounts; demo data not added\n" << std::flush;
         }
     }
-    httplib::Server server;
-    // Without port reuse: a second server on the same address must fail to start instead of
-    // silently taking half of the connections.
-    server.set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-    std::signal(SIGINT, on_signal);
-    std::signal(SIGTERM, on_signal);
-    if (port == 0) {
-        port = server.bind_to_any_port(host);
-    } else if (!server.bind_to_port(host, port)) {
-        port = -1;
-    }
-    if (port < 0)
-        throw std::runtime_error("cannot listen on " + listen + " (" + std::strerror(errno) +
+    srv::http::Limits limits;
+    limits.request_deadline =
+        std::chrono::seconds(number_option(a, "--request-timeout", 1, 3600, 20));
+    limits.workers = number_option(a, "--workers", 1, 256, 8);
+    srv::http::Server server(limits);
+    try {
+        port = server.bind(host, port);
+    } catch (const std::exception& e) {
+        throw std::runtime_error("cannot listen on " + listen + " (" + e.what() +
                                  "; another server may be using it)");
+    }
     bool ipv6 = host.find(':') != std::string::npos;
     std::string address = "http://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
     std::string public_url = opt(a, "--public-url");
     while (!public_url.empty() && public_url.back() == '/') public_url.pop_back();
     srv::ServeOptions options;
     options.public_url = public_url.empty() ? address : public_url;
-    if (std::string w = opt(a, "--login-window"); !w.empty()) {
-        if (w.size() > 6 ||
-            !std::all_of(w.begin(), w.end(),
-                         [](unsigned char c) { return c >= '0' && c <= '9'; }) ||
-            std::stoi(w) < 1)
-            throw std::runtime_error("--login-window wants a number of seconds from 1");
-        options.login_window_seconds = std::stoi(w);
-    }
-    if (std::string m = opt(a, "--max-notes"); !m.empty()) {
-        if (m.size() > 9 ||
-            !std::all_of(m.begin(), m.end(),
-                         [](unsigned char c) { return c >= '0' && c <= '9'; }) ||
-            std::stol(m) < 1)
-            throw std::runtime_error("--max-notes wants a number from 1");
-        options.max_notes_per_user = std::stol(m);
-    }
+    options.login_window_seconds = number_option(a, "--login-window", 1, 86400 * 365, 900);
+    options.max_notes_per_user = number_option(a, "--max-notes", 1, 100000000, 20000);
     srv::install_routes(server, store, options);
+    g_server = &server;
+    std::signal(SIGINT, on_signal);
+    std::signal(SIGTERM, on_signal);
     std::cout << "listening on " << address << std::endl;
-    std::atomic<bool> done{false};
-    std::thread watcher([&] {
-        while (!done) {
-            if (g_stop_requested)
-                server.stop();  // repeated until the accept loop has seen it
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    });
-    server.listen_after_bind();
-    done = true;
-    watcher.join();
+    server.run();
+    g_server = nullptr;
     return 0;
 }
 

@@ -243,10 +243,21 @@ std::string Store::shard_path(int64_t shard_id) const {
 }
 
 int64_t Store::note_count(int64_t user_id) {
+    std::lock_guard<std::mutex> lock(counts_mutex_);
+    auto it = note_counts_.find(user_id);
+    if (it != note_counts_.end())
+        return it->second;
     Stmt s(conn(catalog_path_), "SELECT COUNT(*) FROM notes WHERE user_id = ?");
     s.bind(1, user_id);
     s.step();
-    return s.i64(0);
+    return note_counts_[user_id] = s.i64(0);
+}
+
+void Store::count_notes(int64_t user_id, int64_t change) {
+    std::lock_guard<std::mutex> lock(counts_mutex_);
+    auto it = note_counts_.find(user_id);
+    if (it != note_counts_.end())
+        it->second += change;  // an uncounted user is counted when first asked
 }
 
 bool Store::empty() {
@@ -393,6 +404,7 @@ int64_t Store::note_create(const Note& n) {
         id = db.last_insert_id();
         insert_items(db, id, n.items);
     });
+    count_notes(n.user_id, +1);
     return id;
 }
 
@@ -437,6 +449,8 @@ Store::DeleteResult Store::note_delete(int64_t id, int64_t user_id) {
         Stmt(db, "DELETE FROM notes WHERE id = ?").bind(1, id).run();
         result = DeleteResult::Deleted;
     });
+    if (result == DeleteResult::Deleted)
+        count_notes(user_id, -1);
     return result;
 }
 

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace srv {
@@ -112,6 +114,11 @@ public:
 private:
     std::string dir_;
     std::string catalog_path_;
+    // Notes per user, counted once and then kept up to date by create and delete: counting
+    // on every create would cost time in proportion to what the user holds.
+    std::mutex counts_mutex_;
+    std::unordered_map<int64_t, int64_t> note_counts_;
+    void count_notes(int64_t user_id, int64_t change);
     std::string shard_path(int64_t shard_id) const;
 };
 

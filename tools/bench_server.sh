@@ -6,15 +6,16 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 SECONDS_EACH=${1:-10}
+SERVER=${NV_SERVER:-build/native/norvane-server}  # another build to compare side by side
 command -v wrk >/dev/null || { DEBIAN_FRONTEND=noninteractive apt-get install -y -q wrk >/dev/null; }
 cmake --preset native >/dev/null && cmake --build --preset native >/dev/null
 DATA=$(mktemp -d)
 trap 'kill $PID 2>/dev/null; rm -rf "$DATA"' EXIT
-build/native/norvane-server serve --data "$DATA" --listen 127.0.0.1:0 --demo >"$DATA/out" 2>/dev/null &
+"$SERVER" serve --data "$DATA" --listen 127.0.0.1:0 --demo --max-notes 100000000 >"$DATA/out" 2>/dev/null &
 PID=$!
 until grep -q listening "$DATA/out" 2>/dev/null; do sleep 0.2; done
 BASE=$(grep -o 'http://[0-9.:]*' "$DATA/out")
-USER_ID=$(echo bench1000 | build/native/norvane-server user add --data "$DATA" --account bench \
+USER_ID=$(echo bench1000 | "$SERVER" user add --data "$DATA" --account bench \
     --type personal --company 压测 2>/dev/null || true)
 # The server holds the database open; adding a user through the CLI at the same time is fine
 # with SQLite's WAL. Fill the user with 1,000 notes of 3 items through the API.

@@ -10,7 +10,7 @@ PACKAGES=(
     # the Windows build and running it
     g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils fonts-wqy-zenhei imagemagick poppler-utils
     # the reference server
-    libcpp-httplib-dev libsqlite3-dev libsodium-dev libssl-dev zlib1g-dev libbrotli-dev pkg-config
+    libsqlite3-dev libsodium-dev libssl-dev zlib1g-dev libbrotli-dev pkg-config
     # real readers of the exported documents
     qpdf unzip libreoffice-writer-nogui
     # the test printer: CUPS with a CUPS-PDF queue, and readers of what it prints

@@ -585,7 +585,7 @@ class PersistenceTest(unittest.TestCase):
                     acked.append(ans['id'])
                 i += 1
 
-        threads = [threading.Thread(target=writer) for _ in range(3)]
+        threads = [threading.Thread(target=writer) for _ in range(8)]
         for t in threads:
             t.start()
         time.sleep(1.5)
@@ -599,6 +599,8 @@ class PersistenceTest(unittest.TestCase):
         listed = {n['id'] for n in srv.json('GET', '/api/delivery-notes?userId=1')[1]['data']}
         self.assertEqual(set(acked) - listed, set())
         srv.stop()
+        with sqlite3.connect(os.path.join(self.data, 'catalog.db')) as db:
+            self.assertEqual(db.execute('PRAGMA integrity_check').fetchone()[0], 'ok')
 
     def test_eight_threads_creating_at_once(self):
         srv = Server(self.data)
@@ -622,6 +624,171 @@ class PersistenceTest(unittest.TestCase):
         expected = {'SHD-T%d-%02d' % (k, i) for k in range(8) for i in range(25)}
         self.assertEqual(sorted(n for n in nos if n.startswith('SHD-T')), sorted(expected))
         srv.stop()
+
+
+def raw_exchange(base, data, read=True, timeout=10):
+    """Sends bytes on a fresh connection and returns everything the server answers."""
+    import socket
+    host, port = base[len('http://'):].rsplit(':', 1)
+    with socket.create_connection((host, int(port)), timeout=timeout) as sock:
+        sock.sendall(data)
+        answer = b''
+        while read:
+            chunk = sock.recv(65536)
+            if not chunk:
+                break
+            answer += chunk
+    return answer
+
+
+def peak_kib(proc):
+    with open('/proc/%d/status' % proc.pid) as f:
+        return int(next(l for l in f if l.startswith('VmHWM:')).split()[1])
+
+
+class ResourceTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.srv = Server(os.path.join(cls.tmp.name, 'data'), extra=('--request-timeout', '3'))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.stop()
+        cls.tmp.cleanup()
+
+    def test_slow_clients_hold_no_worker_and_are_closed_at_their_deadline(self):
+        import socket
+        host, port = self.srv.base[len('http://'):].rsplit(':', 1)
+        slow = []
+        for i in range(32):
+            s = socket.create_connection((host, int(port)), timeout=10)
+            # Half send their headers a byte at a time, half their body.
+            s.sendall(b'POST /api/delivery-notes HTTP/1.1\r\nHost: x\r\nContent-Length: 100'
+                      if i % 2 else
+                      b'POST /api/delivery-notes HTTP/1.1\r\nContent-Length: 100\r\n\r\n{')
+            slow.append(s)
+        stop = threading.Event()
+
+        def trickle():
+            while not stop.wait(0.5):
+                for s in slow:
+                    try:
+                        s.send(b' ' if slow.index(s) % 2 == 0 else b'0')
+                    except OSError:
+                        pass
+
+        t = threading.Thread(target=trickle)
+        t.start()
+        try:
+            time.sleep(1)
+            started = time.monotonic()
+            status, ans = self.srv.json('GET', '/api/company/info?user_id=1')
+            self.assertEqual(status, 200)
+            self.assertLess(time.monotonic() - started, 2.0)
+            # Each slow request is told 408 and closed once its 3 s have passed.
+            for s in slow:
+                s.settimeout(8)
+                answer = b''
+                while True:
+                    chunk = s.recv(65536)
+                    if not chunk:
+                        break
+                    answer += chunk
+                self.assertTrue(answer.startswith(b'HTTP/1.1 408 '), answer[:60])
+        finally:
+            stop.set()
+            t.join()
+            for s in slow:
+                s.close()
+
+    def test_bodies_beyond_a_route_limit_are_refused_before_they_are_read(self):
+        body = b'{"account":"' + b'a' * (4 * 1024 * 1024 - 20) + b'"}'  # within the old limit
+        before = peak_kib(self.srv.proc)
+        answers = [None] * 8
+
+        def post(k):
+            answers[k] = self.srv.call('POST', '/api/users/login', raw=body)
+
+        threads = [threading.Thread(target=post, args=(k,)) for k in range(8)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        for status, data in answers:
+            self.assertEqual((status, json.loads(data)['message']), (413, '请求内容过大'))
+        self.assertLess(peak_kib(self.srv.proc) - before, 64 * 1024)
+        # A chunked body is measured as it comes: beyond the limit is 413 like a sized one.
+        chunk = b'%x\r\n%s\r\n' % (1024 * 1024, b' ' * (1024 * 1024))
+        answer = raw_exchange(self.srv.base,
+                              b'POST /api/delivery-notes HTTP/1.1\r\nHost: x\r\n'
+                              b'Transfer-Encoding: chunked\r\n\r\n' + chunk * 5 + b'0\r\n\r\n')
+        self.assertTrue(answer.startswith(b'HTTP/1.1 413 '), answer[:60])
+        # A chunked body within the limit is read whole.
+        login = b'{"account":"nobody","password":"x","userType":"enterprise"}'
+        answer = raw_exchange(self.srv.base,
+                              b'POST /api/users/login HTTP/1.1\r\nHost: x\r\nConnection: close'
+                              b'\r\nTransfer-Encoding: chunked\r\n\r\n' +
+                              b'%x\r\n%s\r\n0\r\n\r\n' % (len(login), login))
+        self.assertIn(b'"success":false', answer)
+        self.assertTrue(answer.startswith(b'HTTP/1.1 200 ') or answer.startswith(b'HTTP/1.1 401 '),
+                        answer[:60])
+
+    def test_sixty_parallel_vouchers_of_one_number_store_one(self):
+        token = self.srv.json('POST', '/api/v1/native/login',
+                              {'account': 'demo', 'password': 'demo123',
+                               'userType': 'enterprise'})[1]['data']['token']
+        body = ('{"voucherNo":"P-1","date":"2026-12-06","summary":"s","lines":['
+                '{"summary":"s","account":"1001 库存现金","debit":1,"credit":0},'
+                '{"summary":"s","account":"1002 银行存款","debit":0,"credit":1}]}').encode()
+        path = '/api/v1/native/tenants/1/vouchers'
+        statuses = []
+        threads = [threading.Thread(target=lambda: statuses.append(
+            self.srv.call('POST', path, raw=body, token=token)[0])) for _ in range(60)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        self.assertEqual(statuses.count(200), 1, statuses)
+        listed = self.srv.json('GET', path, token=token)[1]['data']
+        self.assertEqual([v['voucherNo'] for v in listed].count('P-1'), 1)
+
+
+class FullDiskTest(unittest.TestCase):
+    def test_a_full_disk_gives_errors_and_the_server_recovers(self):
+        tmp = tempfile.mkdtemp()
+        if subprocess.run(['mount', '-t', 'tmpfs', '-o', 'size=4m', 'tmpfs', tmp],
+                          capture_output=True).returncode != 0:
+            self.skipTest('cannot mount a small file system here (not root)')
+        try:
+            srv = Server(os.path.join(tmp, 'data'))
+            try:
+                filler = os.path.join(tmp, 'filler')
+                with open(filler, 'wb') as f:
+                    try:
+                        while True:
+                            f.write(b'\0' * 65536)
+                            f.flush()
+                    except OSError:
+                        pass
+                failures = 0
+                for i in range(40):
+                    status, ans = srv.json('POST', '/api/delivery-notes',
+                                           note_body(1, no='SHD-F%03d' % i, remark='x' * 1900))
+                    if status != 200:
+                        failures += 1
+                        self.assertIs(ans['success'], False)
+                self.assertGreater(failures, 0)
+                os.remove(filler)
+                status, ans = srv.json('POST', '/api/delivery-notes', note_body(1, no='SHD-F-OK'))
+                self.assertEqual(status, 200, ans)
+                nos = [n['no'] for n in srv.json('GET', '/api/delivery-notes?userId=1')[1]['data']]
+                self.assertIn('SHD-F-OK', nos)
+            finally:
+                srv.stop()
+        finally:
+            subprocess.run(['umount', tmp])
+            os.rmdir(tmp)
 
 
 class CommandLineTest(unittest.TestCase):
