@@ -23,6 +23,7 @@
 #include "print/print_settings.h"
 #include "ui/editor_win.h"
 #include "ui/export_command_win.h"
+#include "ui/finance_window_win.h"
 #include "ui/login_window_win.h"
 #include "ui/print_preview_win.h"
 #include "ui/ui_logic.h"
@@ -214,7 +215,9 @@ void Finance() {
             return;
         LoadNotes();
     }
-    ShowNotYetAvailable(g_main.wnd);  // the finance window arrives with the finance module
+    const LoginSession& session = login_session();
+    RunFinanceWindow(g_main.wnd, config_lookup(process().config_path, u"app", u"financeServer",
+                                               session.base_url));
 }
 
 void SavePlacement() {

@@ -71,10 +71,6 @@ int MessageBoxU(HWND owner, std::u16string_view text, const wchar_t* caption, UI
     return MessageBoxW(owner, wide_copy(text).c_str(), caption, flags);
 }
 
-void ShowNotYetAvailable(HWND owner) {
-    MessageBoxW(owner, L"此功能将在后续版本提供", L"提示", MB_OK | MB_ICONINFORMATION);
-}
-
 void AddListColumn(HWND list, int index, const wchar_t* title, int width) {
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;

@@ -43,9 +43,6 @@ HWND MakeChild(HWND parent, const wchar_t* cls, std::u16string_view text, DWORD 
 
 int MessageBoxU(HWND owner, std::u16string_view text, const wchar_t* caption, UINT flags);
 
-// The commands whose subsystems are not built yet.
-void ShowNotYetAvailable(HWND owner);
-
 void AddListColumn(HWND list, int index, const wchar_t* title, int width);
 
 // The wait cursor while a blocking request runs; the arrow again when destroyed.

@@ -24,6 +24,7 @@ PREFIX = os.environ.get('WINEPREFIX', os.path.join(ROOT, 'build', 'wineprefix'))
 PORT = 18931
 
 MAIN, LOGIN, EDIT = 'NorvaneMainWnd', 'NorvaneLoginWnd', 'NorvaneEditWnd'
+FIN, FORM = 'NVNativeFinance', 'NVNativeForm'
 PREVIEW = 'NorvanePrintPreview'
 PRINTED = os.environ.get('PRINTED', os.path.join(ROOT, 'build', 'printed'))
 
@@ -42,8 +43,14 @@ class Id:
     ADD, UPDATE, DELETE_ITEM, TOTAL, SAVE, PRINT_NOTE = 3020, 3021, 3022, 3023, 3024, 3026
     # print preview
     PREV_PAGE, NEXT_PAGE, COUNTER, CONFIRM, CANCEL = 101, 102, 103, 1, 2
+    # finance window and form dialog
+    FINANCE = 2010
+    SWITCHER, SECTION, FIN_LIST, FIN_TITLE, FIN_STATUS = 10, 20, 50, 60, 90
+    HEADER, ADD_LINE, EDIT_LINE, DELETE_LINE, SAVE_VOUCHER = 70, 71, 72, 73, 74
+    REFRESH_VOUCHERS, CREATE_TENANT, REFRESH_SHARDS, ADD_SHARD = 80, 82, 83, 84
+    FIELD = 100
     # message box buttons and virtual keys
-    OK, YES = 1, 6
+    OK, YES, NO = 1, 6, 7
     VK_RETURN, VK_ESCAPE, VK_DOWN = 13, 27, 40
 
 
@@ -109,20 +116,22 @@ def ini():
 
 
 class Server:
-    def __init__(self, data):
+    def __init__(self, data, port=PORT):
         self.data = data
+        self.port = port
         self.start()
 
     def start(self):
         self.proc = subprocess.Popen([SERVER, 'serve', '--data', self.data, '--listen',
-                                      '127.0.0.1:%d' % PORT, '--demo'],
+                                      '127.0.0.1:%d' % self.port, '--demo'],
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         while not self.proc.stdout.readline().startswith('listening'):
             pass
 
     def stop(self):
-        self.proc.send_signal(signal.SIGTERM)
-        self.proc.wait()
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            self.proc.wait()
 
     def post_note(self, body):
         req = urllib.request.Request('http://127.0.0.1:%d/api/delivery-notes' % PORT,
@@ -156,9 +165,9 @@ class Client:
                 client.proc.wait()
 
 
-def sign_in(password, remember, enterprise=True):
+def sign_in(password, remember, enterprise=True, account='demo'):
     drv('wait', LOGIN, 20)
-    drv('settext', LOGIN, Id.ACCOUNT, 'demo')
+    drv('settext', LOGIN, Id.ACCOUNT, account)
     drv('settext', LOGIN, Id.PASSWORD, password)
     drv('combo', LOGIN, Id.TYPE, 1 if enterprise else 0)
     drv('check', LOGIN, Id.REMEMBER, 1 if remember else 0)
@@ -381,6 +390,283 @@ def sign_out_empties_list_and_session(server):
     check(drv('enabled', MAIN, 0) == '0', 'main window disabled while signing in')
     sign_in('demo123', remember=True)
     loaded()
+
+
+def fin_api(path, body=None, port=PORT, account='demo', kind='enterprise'):
+    """The finance service as the server holds it, read with a token of its own."""
+    base = 'http://127.0.0.1:%d/api/v1/native' % port
+    req = urllib.request.Request(base + '/login', method='POST', data=json.dumps(
+        {'account': account, 'password': 'demo123', 'userType': kind}).encode())
+    token = json.load(urllib.request.urlopen(req))['data']['token']
+    req = urllib.request.Request(base + path, headers={'Authorization': 'Bearer ' + token},
+                                 data=None if body is None else json.dumps(body).encode())
+    return json.load(urllib.request.urlopen(req))
+
+
+def fin_status():
+    return drv('gettext', FIN, Id.FIN_STATUS)
+
+
+def form(title, values, ok=True):
+    """Fills the open form dialog titled `title` (values by field; None leaves one) and confirms."""
+    drv('wait', FORM, 15)
+    check(drv('gettext', FORM, 0) == title, 'form %s' % title)
+    for i, value in enumerate(values):
+        if value is not None:
+            drv('settext', FORM, Id.FIELD + i, value)
+    if ok:
+        drv('click', FORM, Id.OK)
+
+
+def refused_in_form(message):
+    check(drv('msgbox') == '未完成\n' + message, 'form refuses with ' + message)
+    drv('msgbox-click', Id.OK)
+
+
+def finance_window_opens_at_its_size(server):
+    # This client started from a remembered session, which signs in to nothing else: the
+    # finance window asks for its own sign-in first.
+    drv('command', MAIN, Id.FINANCE)
+    form('财务服务登录', ['demo', 'wrong', None])
+    check(drv('msgbox') == '请求失败\n账号或密码错误', 'the service says why')
+    drv('msgbox-click', Id.OK)
+    refused_in_form('请检查账号密码或数据服务连接后重试')
+    form('财务服务登录', [None, 'demo123', 'enterprise'])
+    drv('wait', FIN, 20)
+    wait_for(lambda: drv('items', FIN, Id.SWITCHER) ==
+             'CLYH-01 · 澄岚映辉照明主账套\nCLYH-DG · 澄岚映辉东莞分公司\n', 'tenant switcher')
+    check(drv('gettext', FIN, 0) == '澄岚映辉 · 财务管理', 'title')
+    check(drv('enabled', MAIN, 0) == '0', 'main window disabled meanwhile')
+    left, top, right, bottom = map(int, drv('rect', FIN).split())
+    check((right - left, bottom - top) == (1080, 780), (left, top, right, bottom))
+    drv('resize', FIN, 600, 400)
+    left, top, right, bottom = map(int, drv('rect', FIN).split())
+    check((right - left, bottom - top) == (1000, 720), 'minimum size %s' % ((right - left, bottom - top),))
+    drv('resize', FIN, 1080, 780)
+    check(fin_status() == '澄岚映辉照明主账套 | 借方 0.00 / 贷方 0.00 · 借贷平衡', fin_status())
+    shot('finance-voucher-96dpi')
+
+
+def balanced_voucher_is_saved_in_exact_cents(server):
+    today = datetime.date.today().strftime('%Y-%m-%d')
+    drv('click', FIN, Id.HEADER)
+    form('凭证信息', ['E2E-001', '2023-02-29', 'E2E 摘要'])
+    refused_in_form('请输入有效日期')
+    shot('finance-form-96dpi')
+    form('凭证信息', [None, today, None])
+    drv('gone', FORM, 10)
+    check(drv('gettext', FIN, Id.FIN_TITLE) ==
+          '凭证号：E2E-001    日期：%s    摘要：E2E 摘要' % today, 'header text')
+    drv('click', FIN, Id.ADD_LINE)
+    form('新增分录', ['收款', '1001', '1234.56', None])
+    drv('gone', FORM, 10)
+    drv('click', FIN, Id.ADD_LINE)
+    form('新增分录', ['存入', '1002', '0', '1234.555'])
+    refused_in_form('每行只填写借方或贷方正金额，最多两位小数')
+    form('新增分录', [None, None, None, '1234.55'])
+    drv('gone', FORM, 10)
+    lines = rows(FIN, Id.FIN_LIST)
+    check(lines == [['1', '收款', '1001 库存现金', '1234.56', '0.00'],
+                    ['2', '存入', '1002 银行存款', '0.00', '1234.55']], lines)
+    check(fin_status().endswith('借方 1234.56 / 贷方 1234.55 · 借贷不平衡'), fin_status())
+    drv('click', FIN, Id.SAVE_VOUCHER)
+    check(drv('msgbox') == '提示\n借贷不平衡，不能保存', 'unbalanced refused')
+    drv('msgbox-click', Id.OK)
+    stored = fin_api('/tenants/1/vouchers')['data']
+    check(all(v['voucherNo'] != 'E2E-001' for v in stored), 'nothing stored')
+    drv('select', FIN, Id.FIN_LIST, 1)
+    drv('click', FIN, Id.EDIT_LINE)
+    form('修改分录', [None, None, None, '1234.56'])
+    drv('gone', FORM, 10)
+    check(fin_status().endswith('借方 1234.56 / 贷方 1234.56 · 借贷平衡'), fin_status())
+    drv('click', FIN, Id.SAVE_VOUCHER)
+    wait_for(lambda: fin_status() ==
+             '凭证已保存到租户「澄岚映辉照明主账套」的分片库，可在“最近凭证”查看。', 'saved')
+    check(rows(FIN, Id.FIN_LIST) == [], 'lines emptied')
+    saved = [v for v in fin_api('/tenants/1/vouchers')['data'] if v['voucherNo'] == 'E2E-001']
+    check(len(saved) == 1, saved)
+    # The service keeps cents; its answer writes them with two decimals.
+    check([(l['account'], l['debit'], l['credit']) for l in saved[0]['lines']] ==
+          [('1001 库存现金', 1234.56, 0), ('1002 银行存款', 0, 1234.56)], saved[0]['lines'])
+    check(saved[0]['date'] == today and saved[0]['summary'] == 'E2E 摘要', saved[0])
+
+
+def recent_list_shows_the_saved_voucher(server):
+    drv('click', FIN, Id.SECTION + 1)
+    wait_for(lambda: rows(FIN, Id.FIN_LIST) and rows(FIN, Id.FIN_LIST)[0][0] == 'E2E-001',
+             'recent list')
+    first = rows(FIN, Id.FIN_LIST)[0]
+    check(first[2:] == ['E2E 摘要', '1234.56', '1234.56'], first)
+    shot('finance-recent-96dpi')
+    drv('select', FIN, Id.FIN_LIST, 0)
+    drv('dblclick', FIN, Id.FIN_LIST)
+    detail = drv('msgbox')
+    check(detail.startswith('凭证明细\nE2E-001  ') and
+          '收款 | 1001 库存现金 | 借 1234.56 | 贷 0.00' in detail and
+          '存入 | 1002 银行存款 | 借 0.00 | 贷 1234.56' in detail, detail)
+    drv('msgbox-click', Id.OK)
+
+
+def administrator_creates_a_tenant_and_a_shard(server):
+    drv('click', FIN, Id.SECTION + 2)
+    wait_for(lambda: len(rows(FIN, Id.FIN_LIST)) == 2, 'tenant rows')
+    check(drv('enabled', FIN, Id.CREATE_TENANT) == '1', 'create enabled for an administrator')
+    drv('click', FIN, Id.CREATE_TENANT)
+    form('创建并分配租户', ['E2E 新租户', 'E2E-T'])
+    drv('gone', FORM, 10)
+    wait_for(lambda: any(r[0] == 'E2E-T' for r in rows(FIN, Id.FIN_LIST)), 'new tenant listed')
+    check(any(t['code'] == 'E2E-T' for t in fin_api('/tenants')['data']), 'server holds it')
+    check('E2E-T · E2E 新租户' in drv('items', FIN, Id.SWITCHER), 'switcher refilled')
+    shot('finance-tenants-96dpi')
+    drv('click', FIN, Id.SECTION + 3)
+    wait_for(lambda: len(rows(FIN, Id.FIN_LIST)) >= 1, 'shard rows')
+    before = len(fin_api('/shards')['data'])
+    check(len(rows(FIN, Id.FIN_LIST)) == before, 'every shard listed')
+    drv('click', FIN, Id.ADD_SHARD)
+    check(drv('msgbox') == '分片扩容\n确定创建一个新分片并初始化数据库？', 'asked first')
+    drv('msgbox-click', Id.YES)
+    wait_for(lambda: len(rows(FIN, Id.FIN_LIST)) == before + 1, 'shard added')
+    check(len(fin_api('/shards')['data']) == before + 1, 'server holds the shard')
+    shot('finance-shards-96dpi')
+
+
+def switching_tenant_asks_for_a_dirty_draft(server):
+    drv('click', FIN, Id.SECTION)
+    drv('click', FIN, Id.ADD_LINE)
+    form('新增分录', ['x', '1001', '1', None])
+    drv('gone', FORM, 10)
+    drv('choose', FIN, Id.SWITCHER, 1)
+    check(drv('msgbox') == '未保存凭证\n当前凭证尚未保存，确定放弃这些修改？', 'asked')
+    drv('msgbox-click', Id.NO)
+    wait_for(lambda: len(rows(FIN, Id.FIN_LIST)) == 1, 'draft kept')
+    check(fin_status().startswith('澄岚映辉照明主账套 | '), fin_status())
+    drv('close', FIN)
+    check(drv('msgbox') == '未保存凭证\n当前凭证尚未保存，确定放弃这些修改？', 'asked at close')
+    drv('msgbox-click', Id.YES)
+    drv('gone', FIN, 10)
+    check(drv('enabled', MAIN, 0) == '1', 'main window enabled again')
+
+
+def refused_token_brings_back_the_finance_login(server):
+    drv('command', MAIN, Id.FINANCE)
+    drv('wait', FIN, 20)  # the session from the main sign-in is still valid: no dialog
+    wait_for(lambda: rows(FIN, Id.FIN_LIST) == [] and fin_status().startswith('澄岚映辉照明主账套'),
+             'voucher section')
+    import sqlite3
+    with sqlite3.connect(os.path.join(server.data, 'catalog.db')) as db:
+        db.execute('DELETE FROM tokens')
+    drv('click', FIN, Id.SECTION + 1)
+    box = drv('msgbox')
+    check(box.startswith('请求失败\n'), box)
+    drv('msgbox-click', Id.OK)
+    drv('click', FIN, Id.SECTION)
+    drv('click', FIN, Id.SAVE_VOUCHER)
+    check(drv('msgbox') == '提示\n请先选择租户', 'the tenant was cleared')
+    drv('msgbox-click', Id.OK)
+    drv('close', FIN)
+    drv('gone', FIN, 10)
+    drv('command', MAIN, Id.FINANCE)
+    form('财务服务登录', ['demo', 'demo123', 'enterprise'], ok=False)
+    shot('finance-login-96dpi')
+    drv('click', FORM, Id.OK)
+    drv('wait', FIN, 20)
+    wait_for(lambda: drv('items', FIN, Id.SWITCHER).startswith('CLYH-01'), 'signed in again')
+    drv('close', FIN)
+    drv('gone', FIN, 10)
+
+
+def a_plain_user_sees_the_administration_disabled(server):
+    drv('command', MAIN, Id.SIGN_OUT)
+    sign_in('demo123', remember=False, enterprise=False, account='13900139000')
+    loaded()
+    drv('command', MAIN, Id.FINANCE)
+    drv('wait', FIN, 20)
+    drv('click', FIN, Id.SECTION + 2)
+    wait_for(lambda: drv('enabled', FIN, Id.CREATE_TENANT) == '0', 'create disabled')
+    drv('click', FIN, Id.SECTION + 3)
+    wait_for(lambda: fin_status() == '当前账号没有分片管理权限', 'no shard rights')
+    check(drv('enabled', FIN, Id.REFRESH_SHARDS) == '0' and
+          drv('enabled', FIN, Id.ADD_SHARD) == '0', 'shard commands disabled')
+    check(rows(FIN, Id.FIN_LIST) == [], 'no shards listed')
+    drv('close', FIN)
+    drv('gone', FIN, 10)
+    drv('command', MAIN, Id.SIGN_OUT)
+    sign_in('demo123', remember=True)
+    loaded()
+
+
+def sign_out_clears_the_finance_session(server):
+    # A finance service of its own, which can be stopped: after sign-out and a sign-in while it
+    # is down, the finance window must ask for its sign-in again although the old token would
+    # still be accepted once the service is back.
+    finance = Server(os.path.join(WORK, 'finance-data'), port=PORT + 1)
+    drv('close', MAIN)
+    Client.started[-1].wait_exit()
+    with open(os.path.join(app_dir(), 'config.ini'), 'rb') as f:
+        text = f.read().decode('utf-16')
+    text = text.replace('[app]\r\n', '[app]\r\nfinanceServer=http://127.0.0.1:%d/\r\n' %
+                        (PORT + 1), 1)
+    with open(os.path.join(app_dir(), 'config.ini'), 'wb') as f:
+        f.write(text.encode('utf-16'))
+    try:
+        Client()
+        drv('wait', MAIN, 30)
+        loaded()
+        drv('command', MAIN, Id.SIGN_OUT)
+        sign_in('demo123', remember=True)  # silent finance sign-in of the remembered session
+        loaded()
+        drv('command', MAIN, Id.FINANCE)
+        drv('wait', FIN, 20)  # signed in silently: no dialog
+        drv('close', FIN)
+        drv('gone', FIN, 10)
+        finance.stop()
+        drv('command', MAIN, Id.SIGN_OUT)
+        sign_in('demo123', remember=True)  # the silent finance sign-in fails now
+        loaded()
+        finance.start()
+        drv('command', MAIN, Id.FINANCE)
+        form('财务服务登录', [], ok=False)
+        drv('click', FORM, 2)
+        drv('gone', FORM, 10)
+        check(quiet(WINE, DRIVER, 'wait', FIN, '1') != 0, 'no finance window after cancel')
+    finally:
+        finance.stop()
+        with open(os.path.join(app_dir(), 'config.ini'), 'rb') as f:
+            text = f.read().decode('utf-16')
+        text = re.sub(r'financeServer=[^\r\n]*\r\n', '', text)
+        with open(os.path.join(app_dir(), 'config.ini'), 'wb') as f:
+            f.write(text.encode('utf-16'))
+
+
+def finance_at_144_dpi():
+    drv('command', MAIN, Id.FINANCE)  # a remembered session signs in to nothing else
+    form('财务服务登录', ['demo', 'demo123', 'enterprise'], ok=False)
+    shot('finance-login-144dpi')
+    drv('click', FORM, Id.OK)
+    drv('wait', FIN, 20)
+    wait_for(lambda: drv('items', FIN, Id.SWITCHER).startswith('CLYH-01'), 'tenants at 144 DPI')
+    left, top, right, bottom = map(int, drv('rect', FIN).split())
+    check((right - left, bottom - top) == (1620, 1170), (left, top, right, bottom))
+    drv('resize', FIN, 800, 600)
+    left, top, right, bottom = map(int, drv('rect', FIN).split())
+    check((right - left, bottom - top) == (1500, 1080), 'minimum at 144 DPI')
+    drv('resize', FIN, 1620, 1170)
+    drv('click', FIN, Id.ADD_LINE)
+    form('新增分录', ['收款', '1001', '88.80', None])
+    drv('gone', FORM, 10)
+    drv('click', FIN, Id.ADD_LINE)
+    form('新增分录', ['存入', '1002', None, '88.80'], ok=False)
+    shot('finance-form-144dpi')
+    drv('click', FORM, Id.OK)
+    drv('gone', FORM, 10)
+    shot('finance-voucher-144dpi')
+    for section, name in ((1, 'recent'), (2, 'tenants'), (3, 'shards')):
+        drv('click', FIN, Id.SECTION + section)
+        wait_for(lambda: rows(FIN, Id.FIN_LIST), name + ' rows at 144 DPI')
+        shot('finance-%s-144dpi' % name)
+    drv('close', FIN)
+    drv('msgbox-click', Id.YES)  # the two lines were not saved
+    drv('gone', FIN, 10)
 
 
 def long_note(no, items):
@@ -801,6 +1087,7 @@ def screenshots_at_144_dpi():
     shot('editor-144dpi')
     drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
     drv('gone', EDIT, 10)
+    finance_at_144_dpi()
     select_note('SHD-PRINT-23')
     drv('command', MAIN, Id.PRINT)
     drv('wait', PREVIEW, 30)
@@ -860,6 +1147,20 @@ def main():
                 ('a cancelled export writes nothing', cancelled_export_writes_nothing),
                 ('export without the service uses the stored company',
                  export_without_the_service_uses_the_stored_company)]:
+            run(server)
+        for scenario, run in [
+                ('the finance window opens at its size', finance_window_opens_at_its_size),
+                ('a balanced voucher is saved in exact cents',
+                 balanced_voucher_is_saved_in_exact_cents),
+                ('the recent list shows the saved voucher', recent_list_shows_the_saved_voucher),
+                ('an administrator creates a tenant and a shard',
+                 administrator_creates_a_tenant_and_a_shard),
+                ('switching tenant asks for a dirty draft', switching_tenant_asks_for_a_dirty_draft),
+                ('a refused token brings back the finance login',
+                 refused_token_brings_back_the_finance_login),
+                ('a plain user sees the administration disabled',
+                 a_plain_user_sees_the_administration_disabled),
+                ('sign-out clears the finance session', sign_out_clears_the_finance_session)]:
             run(server)
         client = Client.started[-1]
         scenario = 'sign-out empties list and session'

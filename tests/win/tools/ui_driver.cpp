@@ -28,6 +28,11 @@
 //   menu-keys VK...                posts WM_KEYDOWN of each VK to the open pop-up menu
 //   dropdown CLASS ID 0|1          CB_SHOWDROPDOWN
 //   dropped CLASS ID               prints 1 when the combo box's list is open, else 0
+//   items CLASS ID                 prints each entry of a combo box on its own line
+//   choose CLASS ID INDEX          selects entry INDEX of a combo box as the user would
+//                                  (CB_SETCURSEL, then CBN_SELCHANGE to the window)
+//   dblclick CLASS ID              NM_DBLCLK of list view ID to the window
+//   resize CLASS WIDTH HEIGHT      asks the window to take that outer size
 #include <windows.h>
 
 #include <commctrl.h>
@@ -234,6 +239,11 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     int id = static_cast<int>(num(3, 0));
+    if (action == L"resize") {
+        SetWindowPos(top, nullptr, 0, 0, static_cast<int>(num(3, 0)), static_cast<int>(num(4, 0)),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     if (action == L"command") {
         PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, 0), 0);
         return 0;
@@ -292,6 +302,29 @@ int wmain(int argc, wchar_t** argv) {
         SendMessageW(c, CB_SHOWDROPDOWN, num(4, 0) != 0, 0);
     } else if (action == L"dropped") {
         std::printf("%d", SendMessageW(c, CB_GETDROPPEDSTATE, 0, 0) ? 1 : 0);
+    } else if (action == L"items") {
+        int count = static_cast<int>(SendMessageW(c, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t buf[1024] = {};
+            SendMessageW(c, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
+            Print(std::wstring(buf) + L"\n");
+        }
+    } else if (action == L"choose") {
+        SendMessageW(c, CB_SETCURSEL, static_cast<WPARAM>(num(4, 0)), 0);
+        PostMessageW(top, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+    } else if (action == L"dblclick") {
+        // The notification lives in the window's process and stays there: the window may
+        // answer it with a modal message box, long after this driver has ended.
+        Remote r(c, sizeof(NMITEMACTIVATE));
+        NMITEMACTIVATE note{};
+        note.hdr.hwndFrom = c;
+        note.hdr.idFrom = static_cast<UINT_PTR>(id);
+        note.hdr.code = NM_DBLCLK;
+        note.iItem = static_cast<int>(
+            SendMessageW(c, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        r.Write(&note, sizeof note);
+        PostMessageW(top, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(r.mem));
+        r.mem = nullptr;  // left to the window's process
     } else if (action == L"combo") {
         SendMessageW(c, CB_SETCURSEL, static_cast<WPARAM>(num(4, 0)), 0);
     } else if (action == L"check") {
