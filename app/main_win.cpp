@@ -27,6 +27,7 @@
 #include "ui/main_window_win.h"
 #include "ui/ui_logic.h"
 #include "ui/ui_win.h"
+#include "update/updater_win.h"
 
 namespace {
 
@@ -106,8 +107,10 @@ int RunInteractive() {
         nv::app_log().line("login skipped (remembered session)");
     } else {
         nv::app_log().line("login required");
-        if (!nv::RunLoginWindow())
+        if (!nv::RunLoginWindow()) {
+            nv::RunExitInstall();  // an update found meanwhile is still installed
             return 0;
+        }
     }
     nv::fill_company(p.config_path, session);
 
@@ -126,6 +129,7 @@ int RunInteractive() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    nv::RunExitInstall();
     nv::app_log().line("==== Norvane exit ====");
     return 0;
 }
@@ -146,6 +150,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     nv::app_log().line("ini=%s server=%s user=%s", nv::utf16_to_utf8(p.config_path).c_str(),
                        nv::utf16_to_utf8(session.base_url).c_str(),
                        nv::utf16_to_utf8(session.user_id).c_str());
+    // Runs while the login window is up too; the base URL is not written again meanwhile.
+    nv::StartUpdateCheck(session.base_url);
     nv::app_print_settings() = nv::load_print_settings(p.config_path);
     nv::print_log().open(p.log_path);
 

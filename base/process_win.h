@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 namespace nv {
@@ -14,7 +15,8 @@ struct Process {
     std::u16string app_dir;      // roaming application data + "\Norvane"
     std::u16string config_path;  // app_dir + "\config.ini"
     std::u16string log_path;     // app_dir + "\app.log"
-    HWND main_window = nullptr;  // set while the main window exists
+    // Set while the main window exists; the update thread reads it to post its notice.
+    std::atomic<HWND> main_window{nullptr};
 };
 
 Process& process();

@@ -28,6 +28,8 @@
 #include "ui/print_preview_win.h"
 #include "ui/ui_logic.h"
 #include "ui/ui_win.h"
+#include "update/updater.h"
+#include "update/updater_win.h"
 
 namespace nv {
 
@@ -51,7 +53,6 @@ enum : int {
     kCmdWord = 2011,
     kCmdPdf = 2012,
 };
-constexpr UINT kUpdateReady = WM_APP + 0x51;
 constexpr wchar_t kNoSelection[] = L"请先在列表里选中一张送货单";
 
 // The list is an owner-data list view: it asks for the cells of row r when it draws it, and
@@ -413,8 +414,9 @@ LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
         case WM_COMMAND:
             OnCommand(LOWORD(wparam), HIWORD(wparam));
             return 0;
-        case kUpdateReady:
-            return 0;  // the updater's notice arrives with the updater
+        case kUpdateReadyMessage:
+            SetMainStatus(update_ready_notice());
+            return 0;
         case WM_CLOSE:
             SavePlacement();
             DestroyWindow(wnd);

@@ -116,14 +116,15 @@ def ini():
 
 
 class Server:
-    def __init__(self, data, port=PORT):
+    def __init__(self, data, port=PORT, extra=()):
         self.data = data
         self.port = port
+        self.extra = list(extra)
         self.start()
 
     def start(self):
         self.proc = subprocess.Popen([SERVER, 'serve', '--data', self.data, '--listen',
-                                      '127.0.0.1:%d' % self.port, '--demo'],
+                                      '127.0.0.1:%d' % self.port, '--demo', *self.extra],
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         while not self.proc.stdout.readline().startswith('listening'):
             pass
@@ -148,9 +149,9 @@ class Client:
     """norvane.exe under Wine; only this process is ever ended, never a user's client."""
     started = []
 
-    def __init__(self):
+    def __init__(self, cwd=None, env=None):
         self.proc = subprocess.Popen([WINE, EXE], stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+                                     stderr=subprocess.DEVNULL, cwd=cwd, env=env)
         Client.started.append(self)
 
     def wait_exit(self):
@@ -489,6 +490,15 @@ def balanced_voucher_is_saved_in_exact_cents(server):
     check([(l['account'], l['debit'], l['credit']) for l in saved[0]['lines']] ==
           [('1001 库存现金', 1234.56, 0), ('1002 银行存款', 0, 1234.56)], saved[0]['lines'])
     check(saved[0]['date'] == today and saved[0]['summary'] == 'E2E 摘要', saved[0])
+    import glob
+    import sqlite3
+    stored = []
+    for shard in glob.glob(os.path.join(server.data, 'shards', '*.db')):
+        with sqlite3.connect(shard) as db:
+            stored += db.execute(
+                'SELECT l.debit, l.credit, v.total_debit FROM voucher_lines l JOIN vouchers v '
+                "ON v.id = l.voucher_id WHERE v.voucher_no = 'E2E-001' ORDER BY l.pos").fetchall()
+    check(stored == [(123456, 0, 123456), (0, 123456, 123456)], 'cents stored %s' % stored)
 
 
 def recent_list_shows_the_saved_voucher(server):
