@@ -8,6 +8,7 @@
 //   nvdoc rle IN OUT                      run-length encoding of a file
 //   nvdoc pdf-raw OUT PAGE...             PDF from raw 1191x1684 RGB page images
 //   nvdoc zip OUT NAME=FILE...            stored zip of those entries, in that order
+//   nvdoc json FILE                       the tree the client reads from a service answer
 //
 // NOTE.json is one delivery note as the data service lists it.
 #include <charconv>
@@ -95,6 +96,84 @@ void put_number(std::string& out, double v) {
     out.append(buf, r.ptr);
 }
 
+// The parsed tree written back compactly, for a maintainer to see what the client read: members
+// in document order with duplicates, control units and unpaired surrogates as \uXXXX, numbers
+// in their shortest exact form (an infinity as 1e999, which reads back as one).
+void put_tree_string(std::string& out, std::u16string_view s) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char16_t c = s[i];
+        bool high = c >= 0xD800 && c <= 0xDBFF;
+        bool paired = high && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF;
+        if (c == u'"' || c == u'\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF && !paired)) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 15];
+        } else {
+            std::size_t n = paired ? 2 : 1;
+            out += nv::utf16_to_utf8(s.substr(i, n));
+            i += n - 1;
+        }
+    }
+    out += '"';
+}
+
+void put_tree(std::string& out, const nv::JsonValue& v) {
+    switch (v.kind) {
+        case nv::JsonKind::Null:
+            out += "null";
+            break;
+        case nv::JsonKind::Boolean:
+            out += v.flag ? "true" : "false";
+            break;
+        case nv::JsonKind::Number: {
+            if (v.number - v.number != 0.0) {
+                out += v.number < 0 ? "-1e999" : "1e999";
+                break;
+            }
+            char buf[32];
+            auto r = std::to_chars(buf, buf + sizeof buf, v.number);
+            out.append(buf, r.ptr);
+            break;
+        }
+        case nv::JsonKind::String:
+            put_tree_string(out, v.text);
+            break;
+        case nv::JsonKind::Array:
+            out += '[';
+            for (std::size_t i = 0; i < v.elements.size(); ++i) {
+                if (i)
+                    out += ',';
+                put_tree(out, v.elements[i]);
+            }
+            out += ']';
+            break;
+        case nv::JsonKind::Object:
+            out += '{';
+            for (std::size_t i = 0; i < v.members.size(); ++i) {
+                if (i)
+                    out += ',';
+                put_tree_string(out, v.members[i].key);
+                out += ':';
+                put_tree(out, v.members[i].value);
+            }
+            out += '}';
+            break;
+    }
+}
+
+std::string json_tree(const std::string& path) {
+    nv::JsonValue v;
+    if (!nv::json_parse(nv::utf8_to_utf16(read_file(path)), v))
+        throw Failure(path + ": not read as JSON");
+    std::string out;
+    put_tree(out, v);
+    return out + "\n";
+}
+
 std::string job_json(const nv::PrintJob& job) {
     std::string out = "{";
     auto member = [&out](const char* key, std::u16string_view value) {
@@ -141,7 +220,7 @@ std::string job_json(const nv::PrintJob& job) {
 void usage() {
     throw Failure(
         "usage: nvdoc payload NOTE.json COMPANY OUT | job PAYLOAD | docx NOTE.json COMPANY OUT |"
-        " rle IN OUT | pdf-raw OUT PAGE... | zip OUT NAME=FILE...");
+        " rle IN OUT | pdf-raw OUT PAGE... | zip OUT NAME=FILE... | json FILE");
 }
 
 int run(const std::vector<std::string>& args) {
@@ -158,6 +237,9 @@ int run(const std::vector<std::string>& args) {
         write_file(args[3], nv::build_docx(read_note(args[1]), nv::utf8_to_utf16(args[2])));
     } else if (cmd == "pdf" && n == 4) {
         write_file(args[3], nvdoc::render_note_pdf(read_note(args[1]), nv::utf8_to_utf16(args[2])));
+    } else if (cmd == "json" && n == 2) {
+        std::string out = json_tree(args[1]);
+        std::fwrite(out.data(), 1, out.size(), stdout);
     } else if (cmd == "rle" && n == 3) {
         write_file(args[2], nv::run_length_encode(read_file(args[1])));
     } else if (cmd == "pdf-raw" && n >= 3) {
