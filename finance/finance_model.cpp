@@ -20,8 +20,8 @@ constexpr char16_t kDiscardTitle[] = u"未保存凭证";
 constexpr char16_t kLineRule[] = u"每行只填写借方或贷方正金额，最多两位小数";
 
 bool is_true(const JsonValue& object, std::u16string_view key) {
-    const JsonValue* v = json_find(object, key);
-    return v && v->kind == JsonKind::Boolean && v->flag;
+    std::optional<JsonValue> v = json_find(object, key);
+    return v && v->kind() == JsonKind::Boolean && v->flag();
 }
 
 std::u16string text_of(const JsonValue& object, std::u16string_view key) {
@@ -69,8 +69,8 @@ bool finance_request(FinanceState& state, std::u16string_view method, std::u16st
     if (state.prompts.busy)
         state.prompts.busy(false);
     answer = JsonValue{};
-    bool parsed = http.network_ok && json_parse(http.body, answer);
-    if (parsed && http.status >= 200 && http.status <= 299 && answer.kind == JsonKind::Object &&
+    bool parsed = http.network_ok && json_parse(std::move(http.body), answer);
+    if (parsed && http.status >= 200 && http.status <= 299 && answer.kind() == JsonKind::Object &&
         is_true(answer, u"success"))
         return true;
     if (http.network_ok && http.status == 401) {
@@ -82,12 +82,12 @@ bool finance_request(FinanceState& state, std::u16string_view method, std::u16st
     std::u16string message = kUnavailable;
     if (!http.network_ok) {
         message = http.error;
-    } else if (parsed && answer.kind == JsonKind::Object) {
-        const JsonValue* m = json_find(answer, u"message");
-        if (m && m->kind == JsonKind::String)
-            message = m->text;
-        else if (m && m->kind == JsonKind::Number)
-            message = number_text(m->number);
+    } else if (parsed && answer.kind() == JsonKind::Object) {
+        std::optional<JsonValue> m = json_find(answer, u"message");
+        if (m && m->kind() == JsonKind::String)
+            message = m->text();
+        else if (m && m->kind() == JsonKind::Number)
+            message = number_text(m->number());
     }
     if (state.prompts.request_failed)
         state.prompts.request_failed(message);
@@ -118,7 +118,7 @@ std::u16string submit_finance_login(FinanceState& state, std::vector<Field>& fie
     wipe(body);
     if (!ok)
         return u"请检查账号密码或数据服务连接后重试";
-    const JsonValue* data = json_find(answer, u"data");
+    std::optional<JsonValue> data = json_find(answer, u"data");
     FinanceSession& session = finance_session();
     wipe(session.token);
     session.token = data ? text_of(*data, u"token") : std::u16string();
@@ -130,16 +130,16 @@ bool load_tenants(FinanceState& state) {
     JsonValue answer;
     if (!finance_request(state, u"GET", u"/tenants", u"", answer, true))
         return false;
-    const JsonValue* data = json_find(answer, u"data");
-    if (!data || data->kind != JsonKind::Array)
+    std::optional<JsonValue> data = json_find(answer, u"data");
+    if (!data || data->kind() != JsonKind::Array)
         return false;
     state.tenants = *data;
     state.admin = is_true(answer, u"admin");
     int index = current_tenant_index(state);
-    if (index < 0 && !state.tenants.elements.empty())
+    if (index < 0 && !state.tenants.elements().empty())
         index = 0;
     if (index >= 0) {
-        const JsonValue& t = state.tenants.elements[static_cast<std::size_t>(index)];
+        const JsonValue& t = state.tenants.elements()[static_cast<std::size_t>(index)];
         state.tenant_id = text_of(t, u"id");
         state.tenant_name = text_of(t, u"name");
     } else {
@@ -151,25 +151,25 @@ bool load_tenants(FinanceState& state) {
 
 std::vector<std::u16string> tenant_entries(const FinanceState& state) {
     std::vector<std::u16string> entries;
-    for (const JsonValue& t : state.tenants.elements)
+    for (const JsonValue& t : state.tenants.elements())
         entries.push_back(text_of(t, u"code") + u" · " + text_of(t, u"name"));
     return entries;
 }
 
 int current_tenant_index(const FinanceState& state) {
-    for (std::size_t i = 0; i < state.tenants.elements.size(); ++i) {
-        if (text_of(state.tenants.elements[i], u"id") == state.tenant_id)
+    for (std::size_t i = 0; i < state.tenants.elements().size(); ++i) {
+        if (text_of(state.tenants.elements()[i], u"id") == state.tenant_id)
             return static_cast<int>(i);
     }
     return -1;
 }
 
 bool choose_tenant(FinanceState& state, int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= state.tenants.elements.size())
+    if (index < 0 || static_cast<std::size_t>(index) >= state.tenants.elements().size())
         return false;
     if (!may_discard_draft(state))
         return false;
-    const JsonValue& t = state.tenants.elements[static_cast<std::size_t>(index)];
+    const JsonValue& t = state.tenants.elements()[static_cast<std::size_t>(index)];
     state.tenant_id = text_of(t, u"id");
     state.tenant_name = text_of(t, u"name");
     clear_draft(state);
@@ -273,8 +273,10 @@ void ensure_accounts(FinanceState& state) {
     JsonValue answer;
     if (!finance_request(state, u"GET", u"/accounts", u"", answer, true))
         return;
-    if (const JsonValue* data = json_find(answer, u"data"); data && data->kind == JsonKind::Array) {
-        for (const JsonValue& a : data->elements) state.accounts.push_back(text_of(a, u"display"));
+    if (std::optional<JsonValue> data = json_find(answer, u"data");
+        data && data->kind() == JsonKind::Array) {
+        for (const JsonValue& a : data->elements())
+            state.accounts.push_back(text_of(a, u"display"));
     }
 }
 
@@ -361,17 +363,14 @@ bool load_vouchers(FinanceState& state) {
     if (!finance_request(state, u"GET", u"/tenants/" + state.tenant_id + u"/vouchers", u"", answer,
                          true))
         return false;
-    const JsonValue* data = json_find(answer, u"data");
-    state.vouchers = JsonValue{};
-    state.vouchers.kind = JsonKind::Array;
-    if (data && data->kind == JsonKind::Array)
-        state.vouchers = *data;
+    std::optional<JsonValue> data = json_find(answer, u"data");
+    state.vouchers = data && data->kind() == JsonKind::Array ? *data : JsonValue{};
     return true;
 }
 
 std::vector<std::array<std::u16string, 5>> voucher_rows(const FinanceState& state) {
     std::vector<std::array<std::u16string, 5>> rows;
-    for (const JsonValue& v : state.vouchers.elements) {
+    for (const JsonValue& v : state.vouchers.elements()) {
         rows.push_back({text_of(v, u"voucherNo"), text_of(v, u"date"), text_of(v, u"summary"),
                         fixed2(json_number(v, u"totalDebit", 0)),
                         fixed2(json_number(v, u"totalCredit", 0))});
@@ -382,8 +381,8 @@ std::vector<std::array<std::u16string, 5>> voucher_rows(const FinanceState& stat
 std::u16string voucher_detail(const JsonValue& voucher) {
     std::u16string text = text_of(voucher, u"voucherNo") + u"  " + text_of(voucher, u"date") +
                           u"\r\n" + text_of(voucher, u"summary") + u"\r\n";
-    if (const JsonValue* lines = json_find(voucher, u"lines")) {
-        for (const JsonValue& l : lines->elements) {
+    if (std::optional<JsonValue> lines = json_find(voucher, u"lines")) {
+        for (const JsonValue& l : lines->elements()) {
             text += u"\r\n" + text_of(l, u"summary") + u" | " + text_of(l, u"account") + u" | 借 " +
                     fixed2(json_number(l, u"debit", 0)) + u" | 贷 " +
                     fixed2(json_number(l, u"credit", 0));
@@ -394,7 +393,7 @@ std::u16string voucher_detail(const JsonValue& voucher) {
 
 std::vector<std::array<std::u16string, 3>> tenant_rows(const FinanceState& state) {
     std::vector<std::array<std::u16string, 3>> rows;
-    for (const JsonValue& t : state.tenants.elements)
+    for (const JsonValue& t : state.tenants.elements())
         rows.push_back({text_of(t, u"code"), text_of(t, u"name"), text_of(t, u"shardId")});
     return rows;
 }
@@ -422,8 +421,8 @@ std::optional<std::vector<std::array<std::u16string, 5>>> load_shards(FinanceSta
     if (!finance_request(state, u"GET", u"/shards", u"", answer, true))
         return std::nullopt;
     std::vector<std::array<std::u16string, 5>> rows;
-    if (const JsonValue* data = json_find(answer, u"data")) {
-        for (const JsonValue& s : data->elements) {
+    if (std::optional<JsonValue> data = json_find(answer, u"data")) {
+        for (const JsonValue& s : data->elements()) {
             rows.push_back({text_of(s, u"id"), text_of(s, u"name"), text_of(s, u"tenantCount"),
                             text_of(s, u"maxTenants"), shard_utilisation(s)});
         }

@@ -26,12 +26,12 @@ bool silent_finance_login(std::u16string_view base, std::u16string_view account,
     if (!http.network_ok || http.status != 200)
         return false;
     JsonValue v;
-    if (!json_parse(http.body, v) || v.kind != JsonKind::Object)
+    if (!json_parse(std::move(http.body), v) || v.kind() != JsonKind::Object)
         return false;
-    const JsonValue* success = json_find(v, u"success");
-    if (!success || success->kind != JsonKind::Boolean || !success->flag)
+    std::optional<JsonValue> success = json_find(v, u"success");
+    if (!success || success->kind() != JsonKind::Boolean || !success->flag())
         return false;
-    const JsonValue* data = json_find(v, u"data");
+    std::optional<JsonValue> data = json_find(v, u"data");
     std::u16string token = data ? json_text(*data, u"token", u"") : std::u16string();
     if (token.empty())
         return false;

@@ -1,83 +1,71 @@
-// Fuzzes the JSON parser with arbitrary UTF-16 text (the fuzzer's bytes taken two at a time)
-// and runs every accessor and the number text rule over whatever tree it builds; and the strict
-// document parser with the bytes as UTF-8, walking every node it reads.
+// Fuzzes the JSON parser with arbitrary bytes, read leniently as a service answer and strictly
+// as a request body, and runs every accessor and the number text rule over whatever it reads.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "net/json.h"
-#include "net/json_document.h"
 
 namespace {
 
-int g_depth = 0;
-
-void Walk(const nv::JsonValue& v) {
-    if (++g_depth > nv::kJsonMaxDepth + 1)
+void Walk(const nv::JsonValue& v, int depth, std::size_t text_size) {
+    if (depth > nv::kJsonMaxDepth + 1)
         std::abort();  // the parser broke its depth limit
-    switch (v.kind) {
+    if (v.token().size() > text_size)
+        std::abort();
+    switch (v.kind()) {
         case nv::JsonKind::Number: {
-            std::u16string t = nv::number_text(v.number);
+            std::u16string t = nv::number_text(v.number());
             if (t.empty() || t.size() > 63)
                 std::abort();
             break;
         }
         case nv::JsonKind::String:
-            (void)nv::json_escape(v.text);
+            (void)nv::json_escape(v.text());
+            (void)v.text_utf8();
             break;
-        case nv::JsonKind::Array:
-            for (const auto& e : v.elements) Walk(e);
-            break;
-        case nv::JsonKind::Object:
-            for (const auto& m : v.members) {
-                const nv::JsonValue* first = nv::json_find(v, m.key);
-                if (!first)
-                    std::abort();
-                (void)nv::json_number(v, m.key, 0.0);
-                (void)nv::json_text(v, m.key, u"");
-                Walk(m.value);
+        case nv::JsonKind::Array: {
+            std::size_t count = 0;
+            for (const nv::JsonValue& e : v.elements()) {
+                Walk(e, depth + 1, text_size);
+                ++count;
             }
+            if (count != v.size())
+                std::abort();
+            break;
+        }
+        case nv::JsonKind::Object: {
+            std::size_t count = 0;
+            for (const nv::JsonMember& m : v.members()) {
+                std::u16string key = m.key();
+                if (!nv::json_find(v, key))
+                    std::abort();
+                (void)nv::json_number(v, key, 0.0);
+                (void)nv::json_text(v, key, u"");
+                (void)v.find_utf8(m.key_utf8());
+                Walk(m.value(), depth + 1, text_size);
+                ++count;
+            }
+            if (count != v.size())
+                std::abort();
             (void)nv::json_find(v, u"missing");
             break;
+        }
         default:
             break;
     }
-    --g_depth;
-}
-
-void WalkDocument(nv::JsonRef v, std::size_t text_size) {
-    if (v.text().size() > text_size)
-        std::abort();  // decoded text never grows
-    std::size_t count = 0;
-    for (auto it = v.begin(); it != v.end(); ++it) {
-        if (v.kind() == nv::JsonKind::Object && !v.find(it.key()))
-            std::abort();
-        WalkDocument(*it, text_size);
-        ++count;
-    }
-    if (count != v.size())
-        std::abort();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::u16string text(size / 2, u'\0');
-    std::memcpy(text.data(), data, text.size() * 2);
-    nv::JsonValue v;
-    bool ok = nv::json_parse(text, v);
-    // Also the same bytes read as Latin-1, which reaches the ASCII grammar far more often.
-    nv::JsonValue w;
-    std::u16string narrow(data, data + size);
-    ok = nv::json_parse(narrow, w) || ok;
-    g_depth = 0;
-    Walk(v);
-    g_depth = 0;
-    Walk(w);
-    nv::JsonDocument doc;
-    if (doc.parse(std::string(reinterpret_cast<const char*>(data), size)))
-        WalkDocument(doc.root(), size);
+    std::string text(reinterpret_cast<const char*>(data), size);
+    nv::JsonValue lenient;
+    if (nv::json_parse(text, lenient))
+        Walk(lenient, 0, size);
+    nv::JsonValue strict;
+    if (nv::json_parse_strict(text, strict, 64))
+        Walk(strict, 0, size);
     return 0;
 }

@@ -11,7 +11,7 @@ namespace nv {
 struct [[nodiscard]] HttpResult {
     bool network_ok = false;  // a response arrived, whatever its status
     uint32_t status = 0;
-    std::u16string body;   // UTF-8 response body converted to UTF-16
+    std::string body;      // the response body as received (UTF-8)
     std::u16string error;  // when network_ok is false
 };
 

@@ -180,13 +180,13 @@ HttpResult http_json_request(std::u16string_view method, std::u16string_view url
     bool cut = announced ? *announced != bytes.size() : false;
     if (!announced && ex.chunked()) {
         JsonValue parsed;
-        cut = !json_parse(utf8_to_utf16(bytes), parsed);
+        cut = !json_parse(bytes, parsed);
     }
     if (cut) {
         result.error = u"网络请求失败（应答不完整）";
         return result;
     }
-    result.body = utf8_to_utf16(bytes);
+    result.body = std::move(bytes);
     result.network_ok = true;
     return result;
 }

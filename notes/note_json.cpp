@@ -44,10 +44,10 @@ DeliveryNote note_from_json(const JsonValue& e) {
     note.date = json_text(e, u"date", u"");
     if (note.date.size() >= 10)
         note.date.resize(10);
-    const JsonValue* items = json_find(e, u"items");
-    if (items && items->kind == JsonKind::Array) {
-        note.items.reserve(items->elements.size());
-        for (const JsonValue& it : items->elements) note.items.push_back(item_from_json(it));
+    std::optional<JsonValue> items = json_find(e, u"items");
+    if (items && items->kind() == JsonKind::Array) {
+        note.items.reserve(items->size());
+        for (const JsonValue& it : items->elements()) note.items.push_back(item_from_json(it));
     }
     return note;
 }

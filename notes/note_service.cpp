@@ -78,28 +78,28 @@ std::u16string query_encode(std::u16string_view value) {
     return out;
 }
 
-ServiceResult envelope_check(const HttpResult& http, std::u16string_view label) {
+ServiceResult envelope_check(HttpResult http, std::u16string_view label) {
     ServiceResult r;
     if (!http.network_ok) {
         r.message = std::u16string(label) + u"失败：" + http.error;
         return r;
     }
     JsonValue parsed;
-    if (!json_parse(http.body, parsed)) {
+    if (!json_parse(std::move(http.body), parsed)) {
         r.message = std::u16string(label) + u"失败：服务器返回无法解析";
         return r;
     }
     r.response = std::move(parsed);
-    const JsonValue* success = json_find(r.response, u"success");
-    if (success && success->kind == JsonKind::Boolean && success->flag) {
+    std::optional<JsonValue> success = json_find(r.response, u"success");
+    if (success && success->kind() == JsonKind::Boolean && success->flag()) {
         r.ok = true;
         return r;
     }
-    const JsonValue* message = json_find(r.response, u"message");
-    if (message && message->kind == JsonKind::String) {
-        r.message = message->text;
-    } else if (message && message->kind == JsonKind::Number) {
-        r.message = number_text(message->number);
+    std::optional<JsonValue> message = json_find(r.response, u"message");
+    if (message && message->kind() == JsonKind::String) {
+        r.message = message->text();
+    } else if (message && message->kind() == JsonKind::Number) {
+        r.message = number_text(message->number());
     } else {
         r.message = std::u16string(label) + u"失败";
     }
@@ -155,10 +155,10 @@ ServiceResult service_login(std::u16string_view base, std::u16string_view accoun
     HttpResult http =
         http_json_request(u"POST", trim_base_url(base) + u"/api/users/login", body, u"");
     wipe(body);
-    ServiceResult r = envelope_check(http, u"登录");
+    ServiceResult r = envelope_check(std::move(http), u"登录");
     if (!r.ok)
         return r;
-    const JsonValue* data = json_find(r.response, u"data");
+    std::optional<JsonValue> data = json_find(r.response, u"data");
     if (!data) {
         r.ok = false;
         r.message = u"登录失败：返回数据异常";
@@ -180,18 +180,18 @@ ServiceResult service_list_notes(std::u16string_view base, std::u16string_view u
     HttpResult http = http_json_request(
         u"GET", trim_base_url(base) + u"/api/delivery-notes?userId=" + query_encode(user_id), u"",
         u"");
-    ServiceResult r = envelope_check(http, u"读取送货单");
+    ServiceResult r = envelope_check(std::move(http), u"读取送货单");
     if (!r.ok)
         return r;
-    const JsonValue* data = json_find(r.response, u"data");
-    if (!data || data->kind != JsonKind::Array) {
+    std::optional<JsonValue> data = json_find(r.response, u"data");
+    if (!data || data->kind() != JsonKind::Array) {
         r.ok = false;
         r.message = u"读取送货单失败：数据格式异常";
         return r;
     }
     notes.clear();
-    notes.reserve(data->elements.size());
-    for (const JsonValue& e : data->elements) notes.push_back(note_from_json(e));
+    notes.reserve(data->elements().size());
+    for (const JsonValue& e : data->elements()) notes.push_back(note_from_json(e));
     return r;
 }
 
@@ -206,7 +206,7 @@ ServiceResult service_save_note(std::u16string_view base, std::u16string_view us
     }
     HttpResult http = http_json_request(create ? u"POST" : u"PUT",
                                         trim_base_url(base) + u"/api/delivery-notes", *body, u"");
-    ServiceResult r = envelope_check(http, label);
+    ServiceResult r = envelope_check(std::move(http), label);
     if (r.ok && create) {
         double id = json_number(r.response, u"id", 0.0);
         if (id >= 1.0 && id < 2147483648.0)
@@ -219,7 +219,7 @@ ServiceResult service_delete_note(std::u16string_view base, std::u16string_view 
                                   int32_t id) {
     HttpResult http = http_json_request(u"DELETE", trim_base_url(base) + u"/api/delivery-notes",
                                         delete_body(id, user_id), u"");
-    return envelope_check(http, u"删除送货单");
+    return envelope_check(std::move(http), u"删除送货单");
 }
 
 ServiceResult service_company_info(std::u16string_view base, std::u16string_view user_id,
@@ -227,10 +227,10 @@ ServiceResult service_company_info(std::u16string_view base, std::u16string_view
     HttpResult http = http_json_request(
         u"GET", trim_base_url(base) + u"/api/company/info?user_id=" + query_encode(user_id), u"",
         u"");
-    ServiceResult r = envelope_check(http, u"读取企业信息");
+    ServiceResult r = envelope_check(std::move(http), u"读取企业信息");
     if (!r.ok)
         return r;
-    if (const JsonValue* data = json_find(r.response, u"data"))
+    if (std::optional<JsonValue> data = json_find(r.response, u"data"))
         company = json_text(*data, u"enterprise_name", u"");
     return r;
 }

@@ -29,7 +29,7 @@ std::u16string trim_base_url(std::u16string_view base);
 std::u16string query_encode(std::u16string_view value);
 
 // The envelope rule: success only for an object whose first "success" member is boolean true.
-ServiceResult envelope_check(const HttpResult& http, std::u16string_view label);
+ServiceResult envelope_check(HttpResult http, std::u16string_view label);
 
 // Request bodies, compact and in fixed member order.
 std::u16string login_body(std::u16string_view account, std::u16string_view password,

@@ -74,7 +74,7 @@ void write_file(const std::string& path, const std::string& data) {
 
 nv::DeliveryNote read_note(const std::string& path) {
     nv::JsonValue v;
-    if (!nv::json_parse(nv::utf8_to_utf16(read_file(path)), v) || v.kind != nv::JsonKind::Object)
+    if (!nv::json_parse(read_file(path), v) || v.kind() != nv::JsonKind::Object)
         throw Failure(path + ": not a JSON object");
     return nv::note_from_json(v);
 }
@@ -122,43 +122,44 @@ void put_tree_string(std::string& out, std::u16string_view s) {
 }
 
 void put_tree(std::string& out, const nv::JsonValue& v) {
-    switch (v.kind) {
+    switch (v.kind()) {
         case nv::JsonKind::Null:
             out += "null";
             break;
         case nv::JsonKind::Boolean:
-            out += v.flag ? "true" : "false";
+            out += v.flag() ? "true" : "false";
             break;
         case nv::JsonKind::Number: {
-            if (v.number - v.number != 0.0) {
-                out += v.number < 0 ? "-1e999" : "1e999";
+            double number = v.number();
+            if (number - number != 0.0) {
+                out += number < 0 ? "-1e999" : "1e999";
                 break;
             }
             char buf[32];
-            auto r = std::to_chars(buf, buf + sizeof buf, v.number);
+            auto r = std::to_chars(buf, buf + sizeof buf, number);
             out.append(buf, r.ptr);
             break;
         }
         case nv::JsonKind::String:
-            put_tree_string(out, v.text);
+            put_tree_string(out, v.text());
             break;
         case nv::JsonKind::Array:
             out += '[';
-            for (std::size_t i = 0; i < v.elements.size(); ++i) {
-                if (i)
+            for (const nv::JsonValue& e : v.elements()) {
+                if (out.back() != '[')
                     out += ',';
-                put_tree(out, v.elements[i]);
+                put_tree(out, e);
             }
             out += ']';
             break;
         case nv::JsonKind::Object:
             out += '{';
-            for (std::size_t i = 0; i < v.members.size(); ++i) {
-                if (i)
+            for (const nv::JsonMember& m : v.members()) {
+                if (out.back() != '{')
                     out += ',';
-                put_tree_string(out, v.members[i].key);
+                put_tree_string(out, m.key());
                 out += ':';
-                put_tree(out, v.members[i].value);
+                put_tree(out, m.value());
             }
             out += '}';
             break;
@@ -167,7 +168,7 @@ void put_tree(std::string& out, const nv::JsonValue& v) {
 
 std::string json_tree(const std::string& path) {
     nv::JsonValue v;
-    if (!nv::json_parse(nv::utf8_to_utf16(read_file(path)), v))
+    if (!nv::json_parse(read_file(path), v))
         throw Failure(path + ": not read as JSON");
     std::string out;
     put_tree(out, v);

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "base/text.h"
-#include "net/json_document.h"
+#include "net/json.h"
 #include "server/accounts.h"
 #include "server/http.h"
 #include "server/json.h"
@@ -76,7 +76,12 @@ namespace {
 using http::Request;
 using http::Response;
 using nv::JsonKind;
-using nv::JsonRef;
+using nv::JsonValue;
+
+// A string's decoded text or a number's token as it was sent.
+std::string scalar_text(const JsonValue& v) {
+    return v.kind() == JsonKind::String ? v.text_utf8() : std::string(v.token());
+}
 
 // Request bodies are a few levels deep; deeper nesting is refused before it costs anything.
 constexpr int kMaxJsonDepth = 64;
@@ -94,49 +99,51 @@ void fail(Response& res, int status, std::string_view message) {
 
 // Reading a request body: each accessor records the first problem as a Chinese message.
 struct Body {
-    std::unique_ptr<nv::JsonDocument> doc;  // on the heap: root stays valid when Body moves
-    JsonRef root;
+    JsonValue root;
     std::string error;
 
-    JsonRef member(JsonRef obj, const char* key, JsonKind kind, const char* what) {
-        JsonRef v = obj.find(key);
+    std::optional<JsonValue> member(const JsonValue& obj, const char* key, JsonKind kind,
+                                    const char* what) {
+        std::optional<JsonValue> v = obj.find_utf8(key);
         if (!v) {
             if (error.empty())
                 error = std::string("缺少字段 ") + key + "（" + what + "）";
             return {};
         }
-        if (v.kind() != kind) {
+        if (v->kind() != kind) {
             if (error.empty())
                 error = std::string("字段 ") + key + " 类型错误（" + what + "）";
             return {};
         }
         return v;
     }
-    std::string text(JsonRef obj, const char* key, const char* what) {
-        JsonRef v = member(obj, key, JsonKind::String, what);
-        if (v && !nv::is_utf8(v.text())) {
+    std::string text(const JsonValue& obj, const char* key, const char* what) {
+        std::optional<JsonValue> v = member(obj, key, JsonKind::String, what);
+        std::string t = v ? v->text_utf8() : std::string();
+        if (!nv::is_utf8(t)) {
             if (error.empty())
                 error = std::string("字段 ") + key + " 不是有效的 UTF-8 文本（" + what + "）";
             return {};
         }
-        if (v && v.text().size() > kMaxFieldBytes) {
+        if (t.size() > kMaxFieldBytes) {
             if (error.empty())
                 error = std::string("字段 ") + key + " 过长（" + what + "），最多 " +
                         std::to_string(kMaxFieldBytes) + " 字节";
             return {};
         }
-        return std::string(v.text());
+        return t;
     }
 };
 
-bool has_duplicate_key(JsonRef v) {
-    std::set<std::string_view> seen;
-    for (auto it = v.begin(); it != v.end(); ++it) {
-        if (v.kind() == JsonKind::Object && !seen.insert(it.key()).second)
-            return true;
-        if (has_duplicate_key(*it))
+bool has_duplicate_key(const JsonValue& v) {
+    std::set<std::string> seen;
+    for (const nv::JsonMember& m : v.members()) {
+        if (!seen.insert(m.key_utf8()).second || has_duplicate_key(m.value()))
             return true;
     }
+    for (const JsonValue& e : v.elements())
+        if (has_duplicate_key(e))
+            return true;
     return false;
 }
 
@@ -146,12 +153,11 @@ std::optional<Body> read_body(const Request& req, Response& res) {
         fail(res, 400, "请求格式错误：不是有效的 UTF-8 文本");
         return std::nullopt;
     }
-    auto doc = std::make_unique<nv::JsonDocument>();
-    if (!doc->parse(req.body, kMaxJsonDepth)) {
+    JsonValue root;
+    if (!nv::json_parse_strict(req.body, root, kMaxJsonDepth)) {
         fail(res, 400, "请求格式错误：不是有效的 JSON");
         return std::nullopt;
     }
-    JsonRef root = doc->root();
     if (root.kind() != JsonKind::Object) {
         fail(res, 400, "请求格式错误：应为 JSON 对象");
         return std::nullopt;
@@ -161,7 +167,7 @@ std::optional<Body> read_body(const Request& req, Response& res) {
         fail(res, 400, "请求格式错误：字段重复");
         return std::nullopt;
     }
-    return Body{std::move(doc), root, {}};
+    return Body{std::move(root), {}};
 }
 
 // Text from a request as it may go into the log: a control character (a decoded %0A, say)
@@ -223,14 +229,14 @@ std::optional<int64_t> parse_id(std::string_view s) {
 
 // A note id or user id in a body: an integer number, or its decimal text.
 std::optional<int64_t> id_member(Body& b, const char* key, const char* what) {
-    JsonRef v = b.root.find(key);
+    std::optional<JsonValue> v = b.root.find_utf8(key);
     if (!v) {
         if (b.error.empty())
             b.error = std::string("缺少字段 ") + key + "（" + what + "）";
         return std::nullopt;
     }
-    if (v.kind() == JsonKind::Number || v.kind() == JsonKind::String) {
-        if (auto id = parse_id(v.text()))
+    if (v->kind() == JsonKind::Number || v->kind() == JsonKind::String) {
+        if (auto id = parse_id(scalar_text(*v)))
             return id;
     }
     if (b.error.empty())
@@ -243,19 +249,20 @@ std::optional<int64_t> id_member(Body& b, const char* key, const char* what) {
 // sign (the client allows zero and negative prices for discount lines).
 constexpr double kMaxAmount = 1e9;
 
-std::string number_member(Body& b, JsonRef obj, const char* key, const char* what, bool positive) {
-    JsonRef v = obj.find(key);
+std::string number_member(Body& b, const JsonValue& obj, const char* key, const char* what,
+                          bool positive) {
+    std::optional<JsonValue> v = obj.find_utf8(key);
     if (!v) {
         if (b.error.empty())
             b.error = std::string("缺少字段 ") + key + "（" + what + "）";
         return {};
     }
-    if (v.kind() != JsonKind::Number) {
+    if (v->kind() != JsonKind::Number) {
         if (b.error.empty())
             b.error = std::string("字段 ") + key + " 应为数字（" + what + "）";
         return {};
     }
-    std::string t(v.text());
+    std::string t(v->token());
     auto point = t.find('.');
     bool plain = t.find_first_of("eE") == std::string::npos &&
                  (point == std::string::npos || t.size() - point - 1 <= 2);
@@ -281,15 +288,15 @@ void read_note_fields(Body& b, Note& n) {
     n.remark = b.text(b.root, "remark", "备注");
     n.date = b.text(b.root, "date", "日期");
     n.status = b.text(b.root, "status", "状态");
-    JsonRef items = b.member(b.root, "items", JsonKind::Array, "商品明细");
+    std::optional<JsonValue> items = b.member(b.root, "items", JsonKind::Array, "商品明细");
     if (!items)
         return;
-    if (items.size() > kMaxItemsPerNote) {
+    if (items->size() > kMaxItemsPerNote) {
         if (b.error.empty())
             b.error = "商品明细过多，一张送货单最多 " + std::to_string(kMaxItemsPerNote) + " 行";
         return;
     }
-    for (JsonRef e : items) {
+    for (const JsonValue& e : items->elements()) {
         if (e.kind() != JsonKind::Object) {
             if (b.error.empty())
                 b.error = "商品明细的每一项应为对象";
@@ -749,11 +756,11 @@ void list_vouchers(Store& store, const Request& req, Response& res) {
 }
 
 // A line amount: a JSON number (or its text) in exact cents.
-std::optional<int64_t> amount_member(JsonRef line, const char* key) {
-    JsonRef v = line.find(key);
-    if (!v || (v.kind() != JsonKind::Number && v.kind() != JsonKind::String))
+std::optional<int64_t> amount_member(const JsonValue& line, const char* key) {
+    std::optional<JsonValue> v = line.find_utf8(key);
+    if (!v || (v->kind() != JsonKind::Number && v->kind() != JsonKind::String))
         return std::nullopt;
-    return cents_from_token(v.text());
+    return cents_from_token(scalar_text(*v));
 }
 
 void save_voucher(Store& store, const Request& req, Response& res) {
@@ -770,17 +777,17 @@ void save_voucher(Store& store, const Request& req, Response& res) {
     v.voucher_no = b->text(b->root, "voucherNo", "凭证号");
     v.date = b->text(b->root, "date", "日期");
     v.summary = b->text(b->root, "summary", "摘要");
-    JsonRef lines = b->member(b->root, "lines", JsonKind::Array, "分录");
+    std::optional<JsonValue> lines = b->member(b->root, "lines", JsonKind::Array, "分录");
     if (!b->error.empty())
         return fail(res, 400, b->error);
     if (v.voucher_no.empty())
         return fail(res, 400, "请输入凭证号");
     if (!is_real_date(v.date))
         return fail(res, 400, "请输入有效日期（YYYY-MM-DD）");
-    if (lines.size() < 2)
+    if (lines->size() < 2)
         return fail(res, 400, "请至少填写两行分录");
     std::size_t i = 0;
-    for (JsonRef e : lines) {
+    for (const JsonValue& e : lines->elements()) {
         std::string row = "第 " + std::to_string(++i) + " 行";
         if (e.kind() != JsonKind::Object)
             return fail(res, 400, row + "分录格式错误");

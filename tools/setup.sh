@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
     # native build, unit tests, sanitizers, fuzzing and benchmarks
     curl cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-    rapidjson-dev nlohmann-json3-dev python3
+    rapidjson-dev nlohmann-json3-dev libsimdjson-dev python3
     # the Windows build and running it
     g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils fonts-wqy-zenhei imagemagick poppler-utils
     # the reference server

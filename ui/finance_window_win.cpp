@@ -316,9 +316,9 @@ void DoubleClick(FinanceWindow& f) {
         EditLine(f, false);
     } else if (f.model.section == kSectionRecent) {
         int row = SelectedRow(f);
-        if (row >= 0 && static_cast<std::size_t>(row) < f.model.vouchers.elements.size())
+        if (row >= 0 && static_cast<std::size_t>(row) < f.model.vouchers.size())
             MessageBoxU(f.wnd,
-                        voucher_detail(f.model.vouchers.elements[static_cast<std::size_t>(row)]),
+                        voucher_detail(f.model.vouchers.elements()[static_cast<std::size_t>(row)]),
                         L"凭证明细", MB_OK);
     }
 }

@@ -119,8 +119,9 @@ void run_update_check(std::u16string_view base_url, const std::optional<std::u16
                  static_cast<unsigned>(http.status));
         return;
     }
-    std::u16string version = quoted_value(http.body, u"version");
-    std::u16string package = quoted_value(http.body, u"package");
+    std::u16string manifest = utf8_to_utf16(http.body);
+    std::u16string version = quoted_value(manifest, u"version");
+    std::u16string package = quoted_value(manifest, u"package");
     if (version.empty() || package.empty()) {
         log.line("updater: bad json");
         return;

@@ -1,5 +1,6 @@
 #include <deque>
 
+#include "base/text.h"
 #include "fakes/fakes.h"
 #include "net/http_client.h"
 
@@ -23,7 +24,7 @@ void fake::http_answer_json(uint32_t status, std::u16string_view body) {
     HttpResult r;
     r.network_ok = true;
     r.status = status;
-    r.body = body;
+    r.body = utf16_to_utf8(body);
     g_answers.push_back(r);
 }
 

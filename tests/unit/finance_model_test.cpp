@@ -132,7 +132,7 @@ TEST(FinanceTenants, LoadKeepsTheCurrentTenantAndTheSwitcherAsksForADirtyDraft) 
     // A list without "data" changes nothing.
     fake::http_answer_json(200, u"{\"success\":true}");
     EXPECT_FALSE(load_tenants(r.state));
-    EXPECT_EQ(r.state.tenants.elements.size(), 2u);
+    EXPECT_EQ(r.state.tenants.size(), 2u);
 }
 
 TEST(VoucherHeader, DatesAndNumber) {
@@ -255,7 +255,7 @@ TEST(FinanceLists, VouchersDetailShardsAndTenantBody) {
     ASSERT_TRUE(load_vouchers(r.state));
     EXPECT_EQ(voucher_rows(r.state)[0],
               (std::array<std::u16string, 5>{u"V1", u"2026-01-02", u"房租", u"12.50", u"12.50"}));
-    EXPECT_EQ(voucher_detail(r.state.vouchers.elements[0]),
+    EXPECT_EQ(voucher_detail(r.state.vouchers.elements()[0]),
               u"V1  2026-01-02\r\n房租\r\n\r\n付 | 1001 现金 | 借 0.00 | 贷 12.50");
 
     fake::http_answer_json(200,

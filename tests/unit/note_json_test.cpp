@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "base/text.h"
+
 namespace nv {
 namespace {
 
 DeliveryNote FromText(std::u16string_view text) {
     JsonValue v;
-    EXPECT_TRUE(json_parse(text, v));
+    EXPECT_TRUE(json_parse(utf16_to_utf8(text), v));
     return note_from_json(v);
 }
 

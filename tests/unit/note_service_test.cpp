@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 
+#include "base/text.h"
 #include "fakes/fakes.h"
 
 namespace nv {
@@ -121,7 +122,7 @@ TEST_F(NoteService, EnvelopeCases) {
         HttpResult h;
         h.network_ok = true;
         h.status = status;
-        h.body = body;
+        h.body = utf16_to_utf8(body);
         return envelope_check(h, u"读取送货单");
     };
     EXPECT_TRUE(check(200, u"{\"success\":true}").ok);
@@ -140,7 +141,7 @@ TEST_F(NoteService, EnvelopeCases) {
     down.error = u"网络请求失败（错误码 12029）";
     ServiceResult r = envelope_check(down, u"登录");
     EXPECT_EQ(r.message, u"登录失败：网络请求失败（错误码 12029）");
-    EXPECT_EQ(r.response.kind, JsonKind::Null);
+    EXPECT_EQ(r.response.kind(), JsonKind::Null);
 }
 
 TEST_F(NoteService, LoginReadsTheUserAndRefusesMissingData) {

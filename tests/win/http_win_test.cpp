@@ -115,7 +115,7 @@ TEST(HttpJsonRequest, GetSendsBothFixedHeadersAndNoBody) {
     std::string req = srv.request();
     EXPECT_TRUE(r.network_ok);
     EXPECT_EQ(r.status, 200u);
-    EXPECT_EQ(r.body, u"{\"success\":true}");
+    EXPECT_EQ(r.body, "{\"success\":true}");
     EXPECT_EQ(req.rfind("GET /api/delivery-notes?userId=a%26b HTTP/1.1\r\n", 0), 0u) << req;
     EXPECT_NE(req.find("\r\nContent-Type: application/json; charset=utf-8\r\n"), std::string::npos);
     EXPECT_NE(req.find("\r\nAccept: application/json\r\n"), std::string::npos);
@@ -154,7 +154,7 @@ TEST(HttpJsonRequest, ErrorStatusesAndEmptyBodiesAreStillAnswers) {
         nv::HttpResult r = nv::http_json_request(u"POST", srv.url("/x"), u"{}", u"");
         EXPECT_TRUE(r.network_ok);
         EXPECT_EQ(r.status, 500u);
-        EXPECT_EQ(r.body, u"{\"success\":false,\"message\":\"忙\"}");
+        EXPECT_EQ(r.body, "{\"success\":false,\"message\":\"忙\"}");
         EXPECT_EQ(r.error, u"");
     }
     {
@@ -162,7 +162,7 @@ TEST(HttpJsonRequest, ErrorStatusesAndEmptyBodiesAreStillAnswers) {
         nv::HttpResult r = nv::http_json_request(u"GET", srv.url("/"), u"", u"");
         EXPECT_TRUE(r.network_ok);
         EXPECT_EQ(r.status, 204u);
-        EXPECT_EQ(r.body, u"");
+        EXPECT_EQ(r.body, "");
     }
 }
 
@@ -188,7 +188,7 @@ TEST(HttpJsonRequest, AnswerShorterThanItsContentLengthIsAFailure) {
     });
     nv::HttpResult r = nv::http_json_request(u"GET", srv.url("/x"), u"", u"");
     EXPECT_FALSE(r.network_ok);
-    EXPECT_EQ(r.body, u"");
+    EXPECT_EQ(r.body, "");
 }
 
 TEST(HttpJsonRequest, RefusedConnectionAndBadUrl) {
