@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -15,6 +16,18 @@ std::u16string utf8_to_utf16(std::string_view in) {
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const unsigned char* end = p + in.size();
     while (p < end) {
+        // Runs of ASCII (keys, digits, most of an answer) eight bytes at a time.
+        while (end - p >= 8) {
+            uint64_t w;
+            std::memcpy(&w, p, 8);
+            if (w & 0x8080808080808080ull)
+                break;
+            for (int k = 0; k < 8; ++k) o[k] = static_cast<char16_t>(p[k]);
+            p += 8;
+            o += 8;
+        }
+        if (p == end)
+            break;
         unsigned c = *p;
         if (c < 0x80) {
             *o++ = static_cast<char16_t>(c);

@@ -1,5 +1,7 @@
 #include "export/pdf_writer.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -20,8 +22,27 @@ uint64_t load64(const unsigned char* p) {
 
 // Bytes equal to p[0] from p on, at most `max`.
 std::size_t run_from(const unsigned char* p, std::size_t max) {
-    const uint64_t pattern = p[0] * 0x0101010101010101ull;
     std::size_t k = 0;
+    // A whole run of 128 (the blank parts of a page) is checked 64 bytes at a time.
+    if (max == 128) {
+        const __m128i pattern = _mm_set1_epi8(static_cast<char>(p[0]));
+        for (; k < 128; k += 64) {
+            __m128i a =
+                _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k)), pattern);
+            __m128i b = _mm_cmpeq_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k + 16)), pattern);
+            __m128i c = _mm_cmpeq_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k + 32)), pattern);
+            __m128i d = _mm_cmpeq_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k + 48)), pattern);
+            __m128i all = _mm_and_si128(_mm_and_si128(a, b), _mm_and_si128(c, d));
+            if (_mm_movemask_epi8(all) != 0xFFFF)
+                break;
+        }
+        if (k == 128)
+            return 128;
+    }
+    const uint64_t pattern = p[0] * 0x0101010101010101ull;
     for (; k + 8 <= max; k += 8) {
         uint64_t diff = load64(p + k) ^ pattern;
         if (diff)

@@ -164,19 +164,26 @@ HttpResult http_json_request(std::u16string_view method, std::u16string_view url
     // length is checked here too: against Content-Length when the server announced one, and
     // for a chunked answer (whose end only WinHTTP sees) by requiring the one complete JSON
     // value that every answer of our services is.
+    // Read straight into the body in large pieces: a list answer of megabytes would otherwise
+    // take hundreds of small reads, each a round trip through WinHTTP.
+    std::optional<uint64_t> announced = ex.content_length();
     std::string bytes;
-    char chunk[16384];
+    if (announced && *announced < (uint64_t{1} << 30))
+        bytes.reserve(static_cast<std::size_t>(*announced));
+    constexpr std::size_t kPiece = 1 << 20;
     for (;;) {
+        std::size_t used = bytes.size();
+        bytes.resize(used + kPiece);
         DWORD read = 0;
-        if (!WinHttpReadData(ex.request.get(), chunk, sizeof chunk, &read)) {
+        if (!WinHttpReadData(ex.request.get(), bytes.data() + used, static_cast<DWORD>(kPiece),
+                             &read)) {
             result.error = last_error_text();
             return result;
         }
+        bytes.resize(used + read);
         if (read == 0)
             break;
-        bytes.append(chunk, read);
     }
-    std::optional<uint64_t> announced = ex.content_length();
     bool cut = announced ? *announced != bytes.size() : false;
     if (!announced && ex.chunked()) {
         JsonValue parsed;

@@ -724,38 +724,56 @@ std::optional<JsonValue> JsonValue::find_utf8(std::string_view key) const {
     return std::nullopt;
 }
 
-std::optional<JsonValue> json_find(const JsonValue& value, std::u16string_view key) {
-    if (value.kind() != JsonKind::Object)
-        return std::nullopt;
-    const JsonDocument& d = *value.doc_;
+namespace {
+
+// The node of the first member named `key`, or 0 (never a member's node: 0 is the root).
+uint32_t find_member(const JsonDocument& d, uint32_t object, std::u16string_view key) {
     bool ascii_key = true;
     for (char16_t c : key) ascii_key = ascii_key && c < 0x80;
-    for (uint32_t k = value.at_ + 1; k != d.node(value.at_).next; k = d.node(k + 1).next) {
+    for (uint32_t k = object + 1; k != d.node(object).next; k = d.node(k + 1).next) {
         std::string_view raw = d.span(k);
+        bool escaped = (d.node(k).flags & JsonDocument::kEscaped) != 0;
         bool match;
-        if (ascii_key && (d.node(k).flags & JsonDocument::kEscaped) == 0) {
+        if (ascii_key && !escaped) {
             // Compared as they stand: an ASCII key equals only the same ASCII bytes.
             match = raw.size() == key.size();
             for (std::size_t i = 0; match && i < raw.size(); ++i)
                 match = static_cast<unsigned char>(raw[i]) == key[i];
         } else {
-            match = decode_lenient(raw, (d.node(k).flags & JsonDocument::kEscaped) != 0) == key;
+            match = decode_lenient(raw, escaped) == key;
         }
         if (match)
-            return JsonValue(value.doc_, k + 1);
+            return k + 1;
     }
-    return std::nullopt;
+    return 0;
 }
 
+}  // namespace
+
+std::optional<JsonValue> json_find(const JsonValue& value, std::u16string_view key) {
+    if (value.kind() != JsonKind::Object)
+        return std::nullopt;
+    uint32_t at = find_member(*value.doc_, value.at_, key);
+    if (at == 0)
+        return std::nullopt;
+    return JsonValue(value.doc_, at);
+}
+
+// The two accessors below look members up in place: no value handle is made for them.
 double json_number(const JsonValue& value, std::u16string_view key, double fallback) {
-    std::optional<JsonValue> m = json_find(value, key);
-    if (!m)
+    if (value.kind() != JsonKind::Object)
         return fallback;
-    if (m->kind() == JsonKind::Number)
-        return m->number();
-    if (m->kind() == JsonKind::String) {
+    const JsonDocument& d = *value.doc_;
+    uint32_t at = find_member(d, value.at_, key);
+    if (at == 0)
+        return fallback;
+    const JsonDocument::Node& n = d.node(at);
+    if (n.kind == static_cast<uint8_t>(JsonKind::Number))
+        return token_to_double(d.span(at));
+    if (n.kind == static_cast<uint8_t>(JsonKind::String)) {
         std::size_t used = 0;
-        double v = wcstod_like(m->text(), &used);
+        double v =
+            wcstod_like(decode_lenient(d.span(at), (n.flags & JsonDocument::kEscaped) != 0), &used);
         return used == 0 ? fallback : v;
     }
     return fallback;
@@ -763,11 +781,17 @@ double json_number(const JsonValue& value, std::u16string_view key, double fallb
 
 std::u16string json_text(const JsonValue& value, std::u16string_view key,
                          std::u16string_view fallback) {
-    std::optional<JsonValue> m = json_find(value, key);
-    if (m && m->kind() == JsonKind::String)
-        return m->text();
-    if (m && m->kind() == JsonKind::Number)
-        return number_text(m->number());
+    if (value.kind() != JsonKind::Object)
+        return std::u16string(fallback);
+    const JsonDocument& d = *value.doc_;
+    uint32_t at = find_member(d, value.at_, key);
+    if (at != 0) {
+        const JsonDocument::Node& n = d.node(at);
+        if (n.kind == static_cast<uint8_t>(JsonKind::String))
+            return decode_lenient(d.span(at), (n.flags & JsonDocument::kEscaped) != 0);
+        if (n.kind == static_cast<uint8_t>(JsonKind::Number))
+            return number_text(token_to_double(d.span(at)));
+    }
     return std::u16string(fallback);
 }
 

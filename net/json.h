@@ -65,6 +65,9 @@ private:
     friend bool json_parse(std::string text, JsonValue& out);
     friend bool json_parse_strict(std::string text, JsonValue& out, int max_depth);
     friend std::optional<JsonValue> json_find(const JsonValue& value, std::u16string_view key);
+    friend double json_number(const JsonValue& value, std::u16string_view key, double fallback);
+    friend std::u16string json_text(const JsonValue& value, std::u16string_view key,
+                                    std::u16string_view fallback);
     JsonValue(std::shared_ptr<const JsonDocument> doc, uint32_t at)
         : doc_(std::move(doc)), at_(at) {}
     std::shared_ptr<const JsonDocument> doc_;

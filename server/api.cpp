@@ -506,8 +506,7 @@ void list_notes(Store& store, const Request& req, Response& res) {
     auto user = user_from_query(store, req, res, "userId");
     if (!user)
         return;
-    std::vector<Note> notes = store.notes_of(user->id);
-    JsonOut o(notes.size() * 1024);
+    JsonOut o(static_cast<std::size_t>(store.note_count(user->id)) * 1024 + 256);
     o.begin_object()
         .key("success")
         .boolean(true)
@@ -515,7 +514,7 @@ void list_notes(Store& store, const Request& req, Response& res) {
         .str("ok")
         .key("data")
         .begin_array();
-    for (const Note& n : notes) put_note(o, n);
+    store.visit_notes(user->id, [&o](const Note& n) { put_note(o, n); });
     send(res, 200, o.end_array().end_object().take());
 }
 

@@ -66,4 +66,13 @@ std::string Stmt::text(int col) const {
              : std::string();
 }
 
+void Stmt::text_into(int col, std::string& out) const {
+    const auto* p = sqlite3_column_text(st_, col);
+    if (p)
+        out.assign(reinterpret_cast<const char*>(p),
+                   static_cast<std::size_t>(sqlite3_column_bytes(st_, col)));
+    else
+        out.clear();
+}
+
 }  // namespace srv

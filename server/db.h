@@ -54,6 +54,8 @@ public:
     }
     int64_t i64(int col) const { return sqlite3_column_int64(st_, col); }
     std::string text(int col) const;
+    // The column's text into `out`, whose capacity is reused.
+    void text_into(int col, std::string& out) const;
     bool is_null(int col) const { return sqlite3_column_type(st_, col) == SQLITE_NULL; }
 
 private:

@@ -19,6 +19,7 @@
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <thread>
 #include <unordered_map>
 
@@ -129,6 +130,32 @@ const char* reason(int status) {
 }
 
 enum class State { Head, Body, Chunked, Working, Writing, Draining };
+
+// An answer on its way: the status line and headers, then the body, sent together with one
+// call without first copying the body behind the headers.
+struct Outgoing {
+    std::string head;
+    std::string body;
+    std::size_t size() const { return head.size() + body.size(); }
+};
+
+// Sends what is left of `out` after its first `at` bytes.
+ssize_t send_from(int fd, const Outgoing& out, std::size_t at, int flags) {
+    iovec parts[2];
+    int count = 0;
+    if (at < out.head.size()) {
+        parts[count++] = {const_cast<char*>(out.head.data()) + at, out.head.size() - at};
+        at = 0;
+    } else {
+        at -= out.head.size();
+    }
+    if (at < out.body.size())
+        parts[count++] = {const_cast<char*>(out.body.data()) + at, out.body.size() - at};
+    msghdr msg{};
+    msg.msg_iov = parts;
+    msg.msg_iovlen = static_cast<std::size_t>(count);
+    return ::sendmsg(fd, &msg, flags);
+}
 enum class ChunkPhase { Size, Data, DataEnd, Trailer };
 
 struct Conn {
@@ -147,7 +174,7 @@ struct Conn {
     std::size_t body_left = 0;
     std::size_t max_body = 0;
     ChunkPhase chunk = ChunkPhase::Size;
-    std::string out;
+    Outgoing out;
     std::size_t out_at = 0;
     bool close_after = false;
 
@@ -168,7 +195,7 @@ struct Job {
 
 struct Done {
     uint64_t id;
-    std::string bytes;
+    Outgoing bytes;
     std::size_t sent;  // by the worker already
     bool close;
 };
@@ -276,15 +303,14 @@ struct Server::Impl {
         conns.erase(c.id);  // closes the socket
     }
 
-    std::string serialize(const Response& res, bool head_only, bool keep_alive) {
-        std::string out;
-        out.reserve(160 + (head_only ? 0 : res.body.size()));
-        out += "HTTP/1.1 " + std::to_string(res.status) + " " + reason(res.status) + "\r\n";
-        out += "Content-Type: " + res.content_type + "\r\n";
-        out += "Content-Length: " + std::to_string(res.body.size()) + "\r\n";
-        out += keep_alive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    Outgoing serialize(Response& res, bool head_only, bool keep_alive) {
+        Outgoing out;
+        out.head = "HTTP/1.1 " + std::to_string(res.status) + " " + reason(res.status) + "\r\n";
+        out.head += "Content-Type: " + res.content_type + "\r\n";
+        out.head += "Content-Length: " + std::to_string(res.body.size()) + "\r\n";
+        out.head += keep_alive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
         if (!head_only)
-            out += res.body;
+            out.body = std::move(res.body);
         return out;
     }
 
@@ -304,7 +330,7 @@ struct Server::Impl {
         begin_write(c, serialize(res, c.head_only, c.keep_alive && !close), close || !c.keep_alive);
     }
 
-    void begin_write(Conn& c, std::string bytes, bool close, std::size_t sent = 0) {
+    void begin_write(Conn& c, Outgoing bytes, bool close, std::size_t sent = 0) {
         c.out = std::move(bytes);
         c.out_at = sent;
         c.close_after = close;
@@ -315,8 +341,7 @@ struct Server::Impl {
 
     void write_some(Conn& c) {
         while (c.out_at < c.out.size()) {
-            ssize_t n =
-                ::send(c.fd, c.out.data() + c.out_at, c.out.size() - c.out_at, MSG_NOSIGNAL);
+            ssize_t n = send_from(c.fd, c.out, c.out_at, MSG_NOSIGNAL);
             if (n > 0) {
                 c.out_at += static_cast<std::size_t>(n);
                 c.deadline = Clock::now() + limits.write_stall;
@@ -331,7 +356,7 @@ struct Server::Impl {
             drop(c);
             return;
         }
-        std::string().swap(c.out);
+        c.out = Outgoing{};
         if (c.close_after) {
             // Read what the client still sends (an unread body) before closing, so that the
             // close does not reset the connection and destroy the answer on its way.
@@ -643,11 +668,11 @@ struct Server::Impl {
             }
             if (logger)
                 logger(job.req, res);
-            std::string bytes = serialize(res, job.head_only, job.keep_alive);
+            Outgoing bytes = serialize(res, job.head_only, job.keep_alive);
             // The worker sends what the socket takes at once (all of a usual answer): the
             // client has it without waiting for the loop, which only takes the rest and the
             // connection back. The loop leaves the socket alone while a request is worked on.
-            ssize_t n = ::send(job.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            ssize_t n = send_from(job.fd, bytes, 0, MSG_NOSIGNAL | MSG_DONTWAIT);
             Done d{job.id, std::move(bytes), n > 0 ? static_cast<std::size_t>(n) : 0,
                    !job.keep_alive};
             {

@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -341,47 +342,54 @@ bool Store::check_password(int64_t user_id, const std::string& password) {
     return crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
 }
 
-std::vector<Note> Store::notes_of(int64_t user_id) {
+void Store::visit_notes(int64_t user_id, const std::function<void(const Note&)>& visit) {
     Db& db = conn(catalog_path_);
-    std::vector<Note> notes;
-    std::map<int64_t, std::size_t> index;
-    {
-        Stmt s(db,
+    // Both in descending note order, read side by side: each note takes the items that follow
+    // it in the second statement (they come last position first and are turned around).
+    Stmt notes(db,
                "SELECT id, no, customer, project, address, contact, contact_phone, date, status, "
                "remark FROM notes WHERE user_id = ? ORDER BY id DESC");
-        s.bind(1, user_id);
-        while (s.step()) {
-            Note n;
-            n.id = s.i64(0);
-            n.user_id = user_id;
-            n.no = s.text(1);
-            n.customer = s.text(2);
-            n.project = s.text(3);
-            n.address = s.text(4);
-            n.contact = s.text(5);
-            n.contact_phone = s.text(6);
-            n.date = s.text(7);
-            n.status = s.text(8);
-            n.remark = s.text(9);
-            index[n.id] = notes.size();
-            notes.push_back(std::move(n));
-        }
-    }
-    Stmt s(
+    notes.bind(1, user_id);
+    Stmt items(
         db,
         "SELECT i.note_id, i.product, i.model, i.length, i.wattage, i.brightness, i.sensor_mode, "
         "i.unit, i.quantity, i.price FROM note_items i JOIN notes n ON n.id = i.note_id "
-        "WHERE n.user_id = ? ORDER BY i.note_id, i.pos");
-    s.bind(1, user_id);
-    while (s.step()) {
-        auto it = index.find(s.i64(0));
-        if (it == index.end())
-            continue;
-        NoteItem item{s.text(1), s.text(2), s.text(3), s.text(4), s.text(5),
-                      s.text(6), s.text(7), s.text(8), s.text(9)};
-        notes[it->second].items.push_back(std::move(item));
+        "WHERE n.user_id = ? ORDER BY i.note_id DESC, i.pos DESC");
+    items.bind(1, user_id);
+    bool item_ready = items.step();
+    Note n;
+    n.user_id = user_id;
+    while (notes.step()) {
+        n.id = notes.i64(0);
+        notes.text_into(1, n.no);
+        notes.text_into(2, n.customer);
+        notes.text_into(3, n.project);
+        notes.text_into(4, n.address);
+        notes.text_into(5, n.contact);
+        notes.text_into(6, n.contact_phone);
+        notes.text_into(7, n.date);
+        notes.text_into(8, n.status);
+        notes.text_into(9, n.remark);
+        while (item_ready && items.i64(0) > n.id) item_ready = items.step();  // an orphan
+        std::size_t used = 0;
+        for (; item_ready && items.i64(0) == n.id; item_ready = items.step(), ++used) {
+            if (used == n.items.size())
+                n.items.emplace_back();
+            NoteItem& it = n.items[used];
+            items.text_into(1, it.product);
+            items.text_into(2, it.model);
+            items.text_into(3, it.length);
+            items.text_into(4, it.wattage);
+            items.text_into(5, it.brightness);
+            items.text_into(6, it.sensor_mode);
+            items.text_into(7, it.unit);
+            items.text_into(8, it.quantity);
+            items.text_into(9, it.price);
+        }
+        std::reverse(n.items.begin(), n.items.begin() + static_cast<std::ptrdiff_t>(used));
+        n.items.resize(used);
+        visit(n);
     }
-    return notes;
 }
 
 int64_t Store::note_create(const Note& n) {

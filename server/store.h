@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -79,8 +80,10 @@ public:
     // Spends the time of a password check for a login whose account does not exist.
     void check_password_of_nobody(const std::string& password);
 
-    // Delivery notes, newest first.
-    std::vector<Note> notes_of(int64_t user_id);
+    // Each delivery note of the user with its items, newest first. One note is filled again for
+    // every call (its strings keep their capacity): a list of thousands of notes is written out
+    // without holding them all or allocating for each.
+    void visit_notes(int64_t user_id, const std::function<void(const Note&)>& visit);
     int64_t note_count(int64_t user_id);
     int64_t note_create(const Note& note);
     bool note_update(const Note& note);  // false when there is no such note

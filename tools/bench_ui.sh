@@ -54,10 +54,22 @@ $D wait NorvaneMainWnd 60
 for _ in $(seq 100); do $D gettext NorvaneMainWnd 1003 | grep -q '共 10000 单' && break; sleep 0.5; done
 echo "status: $($D gettext NorvaneMainWnd 1003)"
 echo "refresh (load 10,000 notes), ms:"
-for _ in 1 2 3; do $D time-command NorvaneMainWnd 2001; done
+LOADS=()
+for _ in 1 2 3; do LOADS+=("$($D time-command NorvaneMainWnd 2001)"); echo "${LOADS[-1]}"; done
 echo "search keystrokes, ms:"
+KEYS=()
 for text in S SH SHD SHD2 SHD20 SHD2026 SHD20260 SHD202600 SHD2026000 SHD20260001 照 照明 '照明 ' 万科 万科城 '' ; do
-    printf '%-12s %s\n' "'$text'" "$($D time-settext NorvaneMainWnd 1002 "$text")"
+    KEYS+=("$($D time-settext NorvaneMainWnd 1002 "$text")")
+    printf '%-12s %s\n' "'$text'" "${KEYS[-1]}"
 done
 echo "rows after the last search: $($D gettext NorvaneMainWnd 1003)"
 $D close NorvaneMainWnd
+echo "the client's own account of the loads (app.log):"
+grep 'notes loaded: 10000' "$APPDIR/app.log" | tail -3
+python3 - "${LOADS[*]}" "${KEYS[*]}" <<'PY'
+import statistics, sys
+loads = [float(x) for x in sys.argv[1].split()]
+keys = [float(x) for x in sys.argv[2].split()]
+print('ui: load_max_ms=%.0f load_median_ms=%.0f search_median_ms=%.1f search_max_ms=%.1f' % (
+    max(loads), statistics.median(loads), statistics.median(keys), max(keys)))
+PY

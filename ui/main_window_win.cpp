@@ -88,8 +88,13 @@ void Layout() {
     MoveWindow(g_main.status, Scale(12), b - Scale(28), r - Scale(24), Scale(26), TRUE);
 }
 
-void RefillList() {
-    g_main.shown = filter_notes(g_main.notes, GetText(g_main.search));
+// `notes_changed` is false for a new search text: when it selects the same notes as before,
+// nothing on screen changes, and the list is left as it is (selection and scroll position too).
+void RefillList(bool notes_changed = true) {
+    std::vector<int> shown = filter_notes(g_main.notes, GetText(g_main.search));
+    if (!notes_changed && shown == g_main.shown)
+        return;
+    g_main.shown = std::move(shown);
     double sum = 0.0;
     for (int i : g_main.shown) sum += g_main.totals[static_cast<std::size_t>(i)];
     SendMessageW(g_main.list, WM_SETREDRAW, FALSE, 0);
@@ -278,7 +283,7 @@ void OnCommand(int id, int code) {
             break;
         case kIdSearch:
             if (code == EN_CHANGE)
-                RefillList();
+                RefillList(false);
             break;
         case kCmdRefresh:
             LoadNotes();
@@ -437,16 +442,22 @@ void LoadNotes() {
         return;
     std::vector<DeliveryNote> notes;
     ServiceResult r;
+    ULONGLONG started = GetTickCount64();
+    ULONGLONG listed = started;
     {
         Busy busy;
         SetStatus(u"正在从服务器读取送货单…");
         UpdateWindow(g_main.status);
         r = service_list_notes(session.base_url, session.user_id, notes);
+        listed = GetTickCount64();
     }
     if (r.ok) {
         SetNotes(std::move(notes));
         RefillList();
-        app_log().line("notes loaded: %d", static_cast<int>(g_main.notes.size()));
+        app_log().line("notes loaded: %d (%llu ms, %llu ms of them reading the list)",
+                       static_cast<int>(g_main.notes.size()),
+                       static_cast<unsigned long long>(GetTickCount64() - started),
+                       static_cast<unsigned long long>(listed - started));
     } else {
         SetStatus(u"读取失败：" + r.message);
         MessageBoxU(g_main.wnd, r.message, L"读取送货单失败", MB_OK | MB_ICONERROR);
