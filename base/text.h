@@ -17,6 +17,9 @@ namespace nv {
 std::u16string utf8_to_utf16(std::string_view in);
 // UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.
 std::string utf16_to_utf8(std::u16string_view in);
+
+// One code point (at most U+10FFFF, not a surrogate) appended as UTF-8.
+void append_utf8(std::string& out, uint32_t code_point);
 // Widens ASCII text (formatted numbers, fixed keys) to UTF-16.
 std::u16string ascii_to_u16(std::string_view in);
 

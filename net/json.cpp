@@ -498,24 +498,6 @@ std::u16string decode_lenient(std::string_view raw, bool escaped) {
     return out;
 }
 
-void put_utf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 // A strictly read string's UTF-8 (its escapes were checked by the parser).
 std::string decode_strict(std::string_view raw, bool escaped) {
     if (!escaped)
@@ -564,7 +546,7 @@ std::string decode_strict(std::string_view raw, bool escaped) {
                 }
                 if (cp >= 0xD800 && cp <= 0xDFFF)
                     cp = 0xFFFD;  // a lone surrogate
-                put_utf8(out, cp);
+                append_utf8(out, cp);
                 break;
             }
             default:  // '"', '\\' and '/'

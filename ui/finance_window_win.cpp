@@ -409,14 +409,7 @@ void RunFinanceWindow(HWND owner, std::u16string_view base_url) {
             }))
             return;
     }
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = FinanceProc;
-    wc.hInstance = process().instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = kFinanceClass;
-    RegisterClassExW(&wc);  // registered by an earlier opening: fine
+    RegisterWindowClass(kFinanceClass, FinanceProc);
 
     RECT work = WorkArea(owner);
     FinanceWindowSize size =

@@ -116,14 +116,7 @@ LRESULT CALLBACK FormProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 bool RunFormDialog(HWND owner, std::u16string_view title, std::vector<Field>& fields,
                    const FormSubmit& submit) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = FormProc;
-    wc.hInstance = process().instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = kFormClass;
-    RegisterClassExW(&wc);  // already registered by an earlier dialog: fine
+    RegisterWindowClass(kFormClass, FormProc);
 
     FormState s;
     s.fields = &fields;

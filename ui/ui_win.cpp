@@ -103,6 +103,17 @@ LRESULT StaticColours(WPARAM dc, COLORREF text) {
     return reinterpret_cast<LRESULT>(WindowBrush());
 }
 
+void RegisterWindowClass(const wchar_t* name, WNDPROC proc) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = process().instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
+}
+
 void RegisterWindowClasses() {
     HINSTANCE inst = process().instance;
     WNDCLASSEXW wc{};

@@ -60,6 +60,10 @@ void CenterInWorkArea(HWND wnd, bool clamp);
 // The classes of the main, login and editor windows.
 void RegisterWindowClasses();
 
+// A class with the arrow cursor and the system window colour, for the windows that register
+// their own when first opened (an earlier registration is kept).
+void RegisterWindowClass(const wchar_t* name, WNDPROC proc);
+
 // WM_CTLCOLORSTATIC on the white windows: a transparent text background, the text colour when
 // one is given, and the window brush as the result.
 LRESULT StaticColours(WPARAM dc, COLORREF text = CLR_INVALID);

@@ -164,6 +164,12 @@ TEST(RunLength, MatchesThePlainRuleOnEveryShapeOfInput) {
         in.resize(len);
         ASSERT_EQ(run_length_encode(in), ReferenceEncode(in)) << "round " << round;
     }
+    // A run of every length up to past 128, ended by another byte at each position the wide
+    // scan checks.
+    for (std::size_t length = 1; length <= 140; ++length) {
+        std::string in = std::string(length, 'a') + "b" + std::string(200, 'a');
+        ASSERT_EQ(run_length_encode(in), ReferenceEncode(in)) << "run of " << length;
+    }
 }
 
 }  // namespace
