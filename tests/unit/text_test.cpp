@@ -12,6 +12,9 @@ TEST(Utf, RoundTripsChineseAndAstralText) {
     std::u16string u16 = utf8_to_utf16(utf8);
     EXPECT_EQ(u16, u"送货单 LED\U0001F600!");
     EXPECT_EQ(utf16_to_utf8(u16), utf8);
+    // Long ASCII runs are taken eight bytes at a time: the character after one, and a bad
+    // byte inside the next eight, still convert as they stand.
+    EXPECT_EQ(utf8_to_utf16("abcdefghij送abcdefg\xFFxyz"), u"abcdefghij送abcdefg\uFFFDxyz");
 }
 
 TEST(Utf, MalformedInputBecomesReplacementCharacters) {
