@@ -9,6 +9,38 @@
 
 namespace nv {
 
+std::size_t utf8_decode_one(const unsigned char* p, const unsigned char* end, uint32_t& cp) {
+    unsigned c = *p;
+    cp = 0xFFFD;
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    }
+    unsigned need;
+    uint32_t v;
+    uint32_t min;
+    if (c >= 0xC2 && c <= 0xDF) {
+        need = 1, v = c & 0x1F, min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        need = 2, v = c & 0x0F, min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        need = 3, v = c & 0x07, min = 0x10000;
+    } else {
+        return 1;
+    }
+    if (static_cast<std::size_t>(end - p) <= need)  // sequence cut off by the end
+        return 1;
+    for (unsigned i = 1; i <= need; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 1;
+        v = (v << 6) | (p[i] & 0x3F);
+    }
+    if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+        return 1;
+    cp = v;
+    return need + 1;
+}
+
 std::u16string utf8_to_utf16(std::string_view in) {
     std::u16string out;
     out.resize(in.size());  // never more units than bytes
@@ -28,45 +60,8 @@ std::u16string utf8_to_utf16(std::string_view in) {
         }
         if (p == end)
             break;
-        unsigned c = *p;
-        if (c < 0x80) {
-            *o++ = static_cast<char16_t>(c);
-            ++p;
-            continue;
-        }
-        unsigned need;
         uint32_t cp;
-        uint32_t min;
-        if (c >= 0xC2 && c <= 0xDF) {
-            need = 1, cp = c & 0x1F, min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            need = 2, cp = c & 0x0F, min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            need = 3, cp = c & 0x07, min = 0x10000;
-        } else {
-            *o++ = 0xFFFD;
-            ++p;
-            continue;
-        }
-        if (static_cast<std::size_t>(end - p) <= need) {  // sequence cut off by the end
-            *o++ = 0xFFFD;
-            ++p;
-            continue;
-        }
-        bool ok = true;
-        for (unsigned i = 1; i <= need; ++i) {
-            if ((p[i] & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            *o++ = 0xFFFD;
-            ++p;
-            continue;
-        }
-        p += need + 1;
+        p += utf8_decode_one(p, end, cp);
         if (cp >= 0x10000) {
             cp -= 0x10000;
             *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));

@@ -18,6 +18,10 @@ std::u16string utf8_to_utf16(std::string_view in);
 // UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.
 std::string utf16_to_utf8(std::u16string_view in);
 
+// The character at p (p < end) as utf8_to_utf16 reads it: its code point, U+FFFD for a byte that
+// does not start a well-formed sequence (then one byte is taken). Returns the bytes taken.
+std::size_t utf8_decode_one(const unsigned char* p, const unsigned char* end, uint32_t& code_point);
+
 // One code point (at most U+10FFFF, not a surrogate) appended as UTF-8.
 void append_utf8(std::string& out, uint32_t code_point);
 // Widens ASCII text (formatted numbers, fixed keys) to UTF-16.

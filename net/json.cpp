@@ -95,38 +95,6 @@ inline uint64_t has_byte(uint64_t x, uint64_t b) {
     return (y - 0x0101010101010101ULL) & ~y & 0x8080808080808080ULL;
 }
 
-// How the UTF-8 to UTF-16 conversion reads the bytes at p: bytes taken and units given (an
-// invalid byte is one unit, U+FFFD). Used where a lenient string counts UTF-16 units.
-std::size_t unit_sequence(const unsigned char* p, const unsigned char* end, int& units) {
-    unsigned c = *p;
-    units = 1;
-    if (c < 0x80)
-        return 1;
-    unsigned need;
-    uint32_t cp;
-    uint32_t min;
-    if (c >= 0xC2 && c <= 0xDF) {
-        need = 1, cp = c & 0x1F, min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        need = 2, cp = c & 0x0F, min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        need = 3, cp = c & 0x07, min = 0x10000;
-    } else {
-        return 1;
-    }
-    if (static_cast<std::size_t>(end - p) <= need)
-        return 1;
-    for (unsigned i = 1; i <= need; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 1;
-        cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 1;
-    units = cp >= 0x10000 ? 2 : 1;
-    return need + 1;
-}
-
 class Parser {
 public:
     Parser(JsonDocument& doc, bool strict, int max_depth)
@@ -301,15 +269,10 @@ private:
         while (got < want) {
             if (i_ >= n_)
                 return false;
-            int units;
-            std::size_t bytes = unit_sequence(p + i_, end, units);
-            char16_t first =
-                units == 2 ? 0xD800 : static_cast<char16_t>(p[i_] < 0x80 ? p[i_] : 0xFFFD);
-            if (units == 1 && p[i_] >= 0x80 && bytes > 1) {
-                // A valid two- or three-byte character: its unit, for the hex reading.
-                std::u16string one = utf8_to_utf16(std::string_view(s_ + i_, bytes));
-                first = one[0];
-            }
+            uint32_t cp;
+            std::size_t bytes = utf8_decode_one(p + i_, end, cp);
+            int units = cp >= 0x10000 ? 2 : 1;
+            char16_t first = units == 2 ? 0xD800 : static_cast<char16_t>(cp);
             out.unit[static_cast<std::size_t>(out.count++)] = first;
             i_ += bytes;
             got += units;
@@ -325,9 +288,9 @@ private:
         if (s_[i_] != 'u') {
             // One unit stands for itself (or for a control character): step over the whole
             // character it belongs to.
-            int units;
-            i_ += unit_sequence(reinterpret_cast<const unsigned char*>(s_) + i_,
-                                reinterpret_cast<const unsigned char*>(s_) + n_, units);
+            uint32_t cp;
+            i_ += utf8_decode_one(reinterpret_cast<const unsigned char*>(s_) + i_,
+                                  reinterpret_cast<const unsigned char*>(s_) + n_, cp);
             return true;
         }
         ++i_;

@@ -234,16 +234,7 @@ class ProtocolTest(DemoServerTest):
                                         b'"userType":"enterprise"}')
         self.assertEqual((status, ans['message']), (400, '请求格式错误：字段重复'))
         # HTTP/1.0 without a Host header is answered.
-        import socket
-        host, port = self.srv.base[len('http://'):].rsplit(':', 1)
-        with socket.create_connection((host, int(port)), timeout=10) as sock:
-            sock.sendall(b'GET /api/company/info?user_id=1 HTTP/1.0\r\n\r\n')
-            answer = b''
-            while True:
-                chunk = sock.recv(65536)
-                if not chunk:
-                    break
-                answer += chunk
+        answer = raw_exchange(self.srv.base, b'GET /api/company/info?user_id=1 HTTP/1.0\r\n\r\n')
         self.assertTrue(answer.startswith(b'HTTP/1.'), answer[:40])
         self.assertIn(b' 200 ', answer.split(b'\r\n', 1)[0])
 
