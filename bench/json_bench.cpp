@@ -16,7 +16,7 @@
 #include <string>
 
 #include "base/text.h"
-#include "net/json.h"
+#include "base/json.h"
 
 #ifdef NV_BENCH_PEERS
 #include <nlohmann/json.hpp>

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "net/json.h"
+#include "base/json.h"
 
 namespace nv {
 

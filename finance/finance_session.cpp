@@ -2,7 +2,7 @@
 
 #include "base/text.h"
 #include "net/http_client.h"
-#include "net/json.h"
+#include "base/json.h"
 #include "notes/note_service.h"
 
 namespace nv {

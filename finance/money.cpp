@@ -1,65 +1,18 @@
 #include "finance/money.h"
 
+#include "base/cents.h"
+
 namespace nv {
 
 AmountParse parse_amount(std::u16string_view text) {
-    // Guard before each digit: beyond this the next digit could overflow 64 bits.
-    constexpr int64_t kGuard = 9'999'999'999'999;
-    int64_t value = 0;
-    bool point = false;
-    int decimals = 0;
-    int digits = 0;
     if (text.empty())
-        return {true, 0};
-    for (char16_t c : text) {
-        if (c == u'.') {
-            if (point || digits == 0)
-                return {};
-            point = true;
-        } else if (c >= u'0' && c <= u'9') {
-            if (point && ++decimals > 2)
-                return {};
-            if (value > kGuard)
-                return {};
-            value = value * 10 + (c - u'0');
-            ++digits;
-        } else {
-            return {};
-        }
-    }
-    if (digits == 0)
-        return {};
-    if (!point) {
-        value *= 100;
-    } else if (decimals == 0) {
-        return {};  // "1."
-    } else if (decimals == 1) {
-        value *= 10;
-    }
-    if (value > kMaxAmountCents)
-        return {};
-    return {true, value};
+        return {true, 0};  // an empty field is no amount
+    std::optional<int64_t> cents = parse_cents(text);
+    return cents ? AmountParse{true, *cents} : AmountParse{};
 }
 
 std::u16string format_amount(int64_t cents) {
-    // Amounts are never negative in this module; a negative one is still written as its sign
-    // and magnitude rather than as garbage ("-0.-5").
-    bool neg = cents < 0;
-    uint64_t v = neg ? 0 - static_cast<uint64_t>(cents) : static_cast<uint64_t>(cents);
-    uint64_t whole = v / 100;
-    auto frac = static_cast<unsigned>(v % 100);
-    char16_t buf[32];
-    char16_t* p = buf + 32;
-    *--p = static_cast<char16_t>(u'0' + frac % 10);
-    *--p = static_cast<char16_t>(u'0' + frac / 10);
-    *--p = u'.';
-    do {
-        *--p = static_cast<char16_t>(u'0' + whole % 10);
-        whole /= 10;
-    } while (whole != 0);
-    if (neg)
-        *--p = u'-';
-    return std::u16string(p, static_cast<std::size_t>(buf + 32 - p));
+    return format_cents<char16_t>(cents);
 }
 
 bool finance_selftest() {

@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/cents.h"
+
 namespace nv {
 
 // Largest amount one field may hold: 999 999 999 999.99.
-inline constexpr int64_t kMaxAmountCents = 99'999'999'999'999;
+inline constexpr int64_t kMaxAmountCents = kMaxCents;
 
 struct [[nodiscard]] AmountParse {
     bool accepted = false;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "net/json.h"
+#include "base/json.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "base/text.h"
 #include "base/wide_win.h"
 #include "net/http_client.h"
-#include "net/json.h"
+#include "base/json.h"
 
 namespace nv {
 

@@ -1,7 +1,7 @@
 // How the data service's JSON maps onto the delivery-note records.
 #pragma once
 
-#include "net/json.h"
+#include "base/json.h"
 #include "notes/records.h"
 
 namespace nv {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "net/http_client.h"
-#include "net/json.h"
+#include "base/json.h"
 #include "notes/records.h"
 
 namespace nv {

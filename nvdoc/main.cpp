@@ -21,7 +21,7 @@
 #include "export/docx.h"
 #include "export/pdf_writer.h"
 #include "export/zip.h"
-#include "net/json.h"
+#include "base/json.h"
 #include "notes/note_json.h"
 #include "nvdoc/nvdoc.h"
 #include "print/payload.h"

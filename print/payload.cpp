@@ -1,7 +1,7 @@
 #include "print/payload.h"
 
 #include "base/text.h"
-#include "net/json.h"
+#include "base/json.h"
 
 namespace nv {
 

@@ -40,10 +40,6 @@ inline constexpr int kLoginFailuresPerAddress = 20;
 
 void install_routes(http::Server& server, Store& store, const ServeOptions& options);
 
-// Exact cents of a JSON number token: digits, at most two decimals, no sign or exponent, at most
-// 999999999999.99. Nothing for anything else.
-std::optional<int64_t> cents_from_token(std::string_view token);
-
 // A real calendar date "YYYY-MM-DD" from 1900 on.
 bool is_real_date(std::string_view date);
 

@@ -4,6 +4,7 @@
 The folders form one order, lowest first: the ground (base) knows no feature; each feature may
 use the ground and the features before it; the start-up (app) and the nvdoc tool sit on top.
 A file may include headers of its own folder and of folders lower in the order, never higher.
+The reference server (server/) stands beside the client and takes only its ground.
 Portable files (not ending in _win.cpp / _win.h) may not include a Windows-only header either.
 
     python3 tools/check_layers.py [ROOT]      prints each violation, exit 1 when there are any
@@ -40,6 +41,16 @@ def violations(root):
                     found.append(f"{where}: {folder}/ includes {target}, a higher layer")
                 if not is_windows_only(path) and pathlib.PurePath(target).stem.endswith("_win"):
                     found.append(f"{where}: portable file includes the Windows-only {target}")
+    for path in sorted((root / "server").glob("*")):
+        if path.suffix not in (".h", ".cpp"):
+            continue
+        text = path.read_text(encoding="utf-8")
+        for m in INCLUDE.finditer(text):
+            top = m.group(1).split("/", 1)[0]
+            if top in RANK and top != "base":
+                line = text.count("\n", 0, m.start()) + 1
+                found.append(f"{path.relative_to(root)}:{line}: the server includes "
+                             f"{m.group(1)}, a feature of the client")
     return found
 
 

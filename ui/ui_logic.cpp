@@ -5,7 +5,7 @@
 #include "base/config.h"
 #include "base/product.h"
 #include "base/text.h"
-#include "net/json.h"
+#include "base/json.h"
 
 namespace nv {
 

@@ -657,7 +657,7 @@ class ResourceTest(unittest.TestCase):
             # Half send their headers a byte at a time, half their body.
             s.sendall(b'POST /api/delivery-notes HTTP/1.1\r\nHost: x\r\nContent-Length: 100'
                       if i % 2 else
-                      b'POST /api/delivery-notes HTTP/1.1\r\nContent-Length: 100\r\n\r\n{')
+                      b'POST /api/delivery-notes HTTP/1.1\r\nHost: x\r\nContent-Length: 100\r\n\r\n{')
             slow.append(s)
         stop = threading.Event()
 

@@ -1,6 +1,6 @@
 // The parse rules themselves are pinned by tests/e2e/json_record.sh over hundreds of inputs;
 // these cover the accessors, the strict reading of request bodies and the UTF-16 views.
-#include "net/json.h"
+#include "base/json.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

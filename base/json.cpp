@@ -1,4 +1,4 @@
-#include "net/json.h"
+#include "base/json.h"
 
 #include <algorithm>
 #include <array>

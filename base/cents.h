@@ -1,0 +1,28 @@
+// Exact money amounts in whole cents, read from decimal text and written back with two
+// decimals. The finance window reads what the user typed, the server reads the number text of
+// a request; both follow the same rule, so an amount the client accepts is one the server
+// stores to the cent. No floating point touches them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nv {
+
+// Largest amount: 999 999 999 999.99.
+inline constexpr int64_t kMaxCents = 99'999'999'999'999;
+
+// Digits, at most one "." after at least one digit, then one or two decimals; at most
+// kMaxCents. No sign, exponent, blanks, separators or full-width digits; empty text is refused
+// too. One pass, no allocation. Instantiated for char (UTF-8) and char16_t.
+template <class Char>
+std::optional<int64_t> parse_cents(std::basic_string_view<Char> text);
+
+// Whole part without leading zeros, ".", two digits of cents: 1234 → "12.34", 5 → "0.05"; a
+// negative amount as its sign and magnitude. Instantiated for char and char16_t.
+template <class Char>
+std::basic_string<Char> format_cents(int64_t cents);
+
+}  // namespace nv
