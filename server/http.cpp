@@ -19,6 +19,7 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <unordered_map>
 
 #include "server/http_exchange.h"
@@ -38,6 +39,9 @@ namespace {
 constexpr auto kDrainTime = std::chrono::seconds(2);
 // Out of descriptors with no idle connection to close: accepting waits this long.
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+// Descriptors kept free of connections, for the databases, the release files and the log: a
+// server whose connections took the last of them would answer every request with an error.
+constexpr std::size_t kSpareDescriptors = 32;
 
 }  // namespace
 
@@ -49,7 +53,8 @@ struct Server::Impl {
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
     asio::steady_timer accept_pause{io};
-    bool accept_waiting = false;  // no accept is pending: at the cap or out of descriptors
+    bool accept_waiting = false;      // no accept is pending: at the cap or out of descriptors
+    std::size_t max_connections = 0;  // the cap, within what the descriptor limit leaves
     int stop_pipe[2] = {-1, -1};
     asio::posix::stream_descriptor stop_reader{io};
     std::optional<asio::thread_pool> pool;
@@ -295,7 +300,7 @@ void Server::Impl::accept() {
         return;
     // At the cap, the connection idle the longest makes room; with none idle, new connections
     // wait in the backlog until one ends.
-    if (sessions.size() >= limits.max_connections && !close_oldest_idle()) {
+    if (sessions.size() >= max_connections && !close_oldest_idle()) {
         accept_waiting = true;
         return;
     }
@@ -394,6 +399,13 @@ int Server::bind(const std::string& host, int port) {
 void Server::run() {
     Impl& impl = *impl_;
     impl.pool.emplace(static_cast<std::size_t>(std::max(1, impl.limits.workers)));
+    impl.max_connections = impl.limits.max_connections;
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
+        impl.max_connections = std::min<std::size_t>(
+            impl.max_connections, files.rlim_cur > 2 * kSpareDescriptors
+                                      ? files.rlim_cur - kSpareDescriptors
+                                      : std::max<std::size_t>(1, files.rlim_cur / 2));
     static char byte;
     impl.stop_reader.async_read_some(asio::buffer(&byte, 1),
                                      [&impl](beast::error_code, std::size_t) {

@@ -9,8 +9,8 @@ PACKAGES=(
     rapidjson-dev nlohmann-json3-dev libsimdjson-dev python3
     # the Windows build and running it
     g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils fonts-wqy-zenhei imagemagick poppler-utils
-    # the reference server
-    libsqlite3-dev libsodium-dev libssl-dev zlib1g-dev libbrotli-dev pkg-config
+    # the reference server (HTTP through Boost.Beast), and h11 to compare its framing with
+    libboost1.74-dev libsqlite3-dev libsodium-dev pkg-config python3-h11
     # real readers of the exported documents
     qpdf unzip libreoffice-writer-nogui
     # the test printer: CUPS with a CUPS-PDF queue, and readers of what it prints
