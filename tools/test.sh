@@ -133,12 +133,14 @@ if build windows; then
 fi
 
 if build fuzz; then
-    for target in json_fuzz amount_fuzz payload_fuzz; do
+    for target in json_fuzz amount_fuzz payload_fuzz http_fuzz; do
         echo "== fuzz $target (${FUZZ_SECONDS}s)"
         corpus=build/fuzz/corpus-$target
         mkdir -p "$corpus"
+        dict=()
+        [ -f "fuzz/$target.dict" ] && dict=(-dict="$ROOT/fuzz/$target.dict")
         if (cd build/fuzz && ./$target -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
-                "corpus-$target" >"../../$RESULTS/fuzz-$target.log" 2>&1); then
+                "${dict[@]}" "corpus-$target" >"../../$RESULTS/fuzz-$target.log" 2>&1); then
             pass 1
         else
             tail -30 "$RESULTS/fuzz-$target.log"
