@@ -15,8 +15,8 @@
 #include <new>
 #include <string>
 
-#include "base/text.h"
 #include "base/json.h"
+#include "base/text.h"
 
 #ifdef NV_BENCH_PEERS
 #include <nlohmann/json.hpp>

@@ -1,8 +1,8 @@
 #include "finance/finance_session.h"
 
+#include "base/json.h"
 #include "base/text.h"
 #include "net/http_client.h"
-#include "base/json.h"
 #include "notes/note_service.h"
 
 namespace nv {

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "base/handles_win.h"
+#include "base/json.h"
 #include "base/text.h"
 #include "base/wide_win.h"
 #include "net/http_client.h"
-#include "base/json.h"
 
 namespace nv {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "net/http_client.h"
 #include "base/json.h"
+#include "net/http_client.h"
 #include "notes/records.h"
 
 namespace nv {

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "base/json.h"
 #include "base/text.h"
 #include "export/docx.h"
 #include "export/pdf_writer.h"
 #include "export/zip.h"
-#include "base/json.h"
 #include "notes/note_json.h"
 #include "nvdoc/nvdoc.h"
 #include "print/payload.h"

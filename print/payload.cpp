@@ -1,7 +1,7 @@
 #include "print/payload.h"
 
-#include "base/text.h"
 #include "base/json.h"
+#include "base/text.h"
 
 namespace nv {
 

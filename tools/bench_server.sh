@@ -1,29 +1,37 @@
 #!/bin/bash
 # Load test of norvane-server with wrk on loopback: the list call of a user with 1,000 notes of 3
-# items, the create call, and voucher save. Prints requests/s and latency percentiles.
+# items, the create call, and voucher save; then the peak memory of 8 parallel 4 MiB bodies and
+# the answer time of normal requests while 32 clients send slowly. Prints one row per figure.
 #   bash tools/bench_server.sh [SECONDS]
+#   NV_SERVER=PATH bash tools/bench_server.sh [SECONDS]   the same for another build first, side
+#                                                         by side with this one, and their ratio
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 SECONDS_EACH=${1:-10}
-SERVER=${NV_SERVER:-build/native/norvane-server}  # another build to compare side by side
 command -v wrk >/dev/null || { DEBIAN_FRONTEND=noninteractive apt-get install -y -q wrk >/dev/null; }
 cmake --preset native >/dev/null && cmake --build --preset native >/dev/null
-DATA=$(mktemp -d)
-trap 'kill $PID 2>/dev/null; rm -rf "$DATA"' EXIT
-"$SERVER" serve --data "$DATA" --listen 127.0.0.1:0 --demo --max-notes 100000000 >"$DATA/out" 2>/dev/null &
-PID=$!
-until grep -q listening "$DATA/out" 2>/dev/null; do sleep 0.2; done
-BASE=$(grep -o 'http://[0-9.:]*' "$DATA/out")
-USER_ID=$(echo bench1000 | "$SERVER" user add --data "$DATA" --account bench \
-    --type personal --company 压测 2>/dev/null || true)
-# The server holds the database open; adding a user through the CLI at the same time is fine
-# with SQLite's WAL. Fill the user with 1,000 notes of 3 items through the API.
-export NV_USER=$USER_ID
-python3 - "$BASE" "$USER_ID" "$ROOT/bench/server/create.lua" <<'PY'
+WORK=$(mktemp -d)
+PID=
+trap '[ -n "$PID" ] && kill $PID 2>/dev/null; rm -rf "$WORK"' EXIT
+
+# measure LABEL SERVER: prints "LABEL figure value" lines.
+measure() {
+    local label=$1 server=$2 data="$WORK/$1"
+    mkdir -p "$data"
+    "$server" serve --data "$data" --listen 127.0.0.1:0 --demo --max-notes 100000000 \
+        >"$data/out" 2>/dev/null &
+    PID=$!
+    for _ in $(seq 100); do grep -q listening "$data/out" 2>/dev/null && break; sleep 0.2; done
+    local base
+    base=$(grep -o 'http://[0-9.:]*' "$data/out")
+    local user
+    user=$(echo bench1000 | "$server" user add --data "$data" --account bench \
+        --type personal --company 压测 2>/dev/null)
+    # Fill the user with 1,000 notes of 3 items through the API.
+    python3 - "$base" "$user" "$ROOT/bench/server/create.lua" <<'PY'
 import concurrent.futures, re, sys, urllib.request
 base, user, lua = sys.argv[1], sys.argv[2], sys.argv[3]
-body = re.search(r"wrk.body = (.*?)\nEOF|wrk.body = ([\s\S]*)", open(lua, encoding='utf-8').read())
 src = open(lua, encoding='utf-8').read()
 text = ''.join(re.findall(r"'([^']*)'", src.split('wrk.body =', 1)[1]))
 text = text.replace('"userId":"', '"userId":"' + user, 1)
@@ -34,16 +42,76 @@ def post(_):
 with concurrent.futures.ThreadPoolExecutor(8) as ex:
     list(ex.map(post, range(1000)))
 PY
-TOKEN=$(curl -s -X POST "$BASE/api/v1/native/login" \
-    -d '{"account":"demo","password":"demo123","userType":"enterprise"}' |
-    python3 -c 'import json,sys; print(json.load(sys.stdin)["data"]["token"])')
-export NV_TOKEN=$TOKEN
-echo "list of 1000 notes (user $USER_ID):"
-wrk -t2 -c8 -d"${SECONDS_EACH}s" --latency "$BASE/api/delivery-notes?userId=$USER_ID" |
-    grep -E 'Requests/sec|  99%|  50%|Transfer'
-echo "create:"
-wrk -t2 -c8 -d"${SECONDS_EACH}s" --latency -s bench/server/create.lua "$BASE/api/delivery-notes" |
-    grep -E 'Requests/sec|  99%|  50%|Non-2xx'
-echo "voucher save:"
-wrk -t2 -c8 -d"${SECONDS_EACH}s" --latency -s bench/server/voucher.lua \
-    "$BASE/api/v1/native/tenants/1/vouchers" | grep -E 'Requests/sec|  99%|  50%|Non-2xx'
+    local token
+    token=$(curl -s -X POST "$base/api/v1/native/login" \
+        -d '{"account":"demo","password":"demo123","userType":"enterprise"}' |
+        python3 -c 'import json,sys; print(json.load(sys.stdin)["data"]["token"])')
+    rate() {  # wrk output → "rate median p99"
+        awk '/Requests\/sec/ {r=$2} /^ +50%/ {m=$2} /^ +99%/ {p=$2} END {print r, m, p}'
+    }
+    echo "$label list $(NV_USER=$user wrk -t2 -c8 -d"${SECONDS_EACH}s" --latency \
+        "$base/api/delivery-notes?userId=$user" | rate)"
+    echo "$label create $(NV_USER=$user wrk -t2 -c8 -d"${SECONDS_EACH}s" --latency \
+        -s bench/server/create.lua "$base/api/delivery-notes" | rate)"
+    echo "$label voucher $(NV_TOKEN=$token wrk -t2 -c8 -d"${SECONDS_EACH}s" --latency \
+        -s bench/server/voucher.lua "$base/api/v1/native/tenants/1/vouchers" | rate)"
+    python3 - "$base" "$PID" "$label" <<'PY'
+import json, socket, sys, threading, time, urllib.request
+base, pid, label = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+host, port = base[len('http://'):].rsplit(':', 1)
+def peak():
+    with open('/proc/%d/status' % pid) as f:
+        return int(next(l for l in f if l.startswith('VmHWM:')).split()[1])
+# Eight notes of 4 MiB (a note padded with blanks) at once: the peak grows by what is read.
+note = json.dumps({'no': 'BIG', 'customer': 'c', 'project': 'p', 'contact': 'k',
+                   'contactPhone': '1', 'address': 'a', 'remark': '', 'date': '2026-12-06',
+                   'status': '待送达', 'userId': '1', 'items': []}).encode()
+body = note[:-1] + b' ' * (4 * 1024 * 1024 - len(note) - 1) + b'}'
+before = peak()
+def post():
+    req = urllib.request.Request(base + '/api/delivery-notes', data=body, method='POST')
+    urllib.request.urlopen(req, timeout=60).read()
+threads = [threading.Thread(target=post) for _ in range(8)]
+for t in threads: t.start()
+for t in threads: t.join()
+print(label, 'peak+ %.1f MB' % ((peak() - before) / 1024))
+# 32 clients that send a byte every half second, and the slowest of 20 normal requests.
+slow = []
+for i in range(32):
+    s = socket.create_connection((host, int(port)))
+    s.sendall(b'POST /api/delivery-notes HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\n{')
+    slow.append(s)
+stop = threading.Event()
+def trickle():
+    while not stop.wait(0.5):
+        for s in slow:
+            try: s.send(b' ')
+            except OSError: pass
+t = threading.Thread(target=trickle); t.start()
+time.sleep(1)
+worst = 0
+for _ in range(20):
+    started = time.monotonic()
+    urllib.request.urlopen(base + '/api/company/info?user_id=1', timeout=30).read()
+    worst = max(worst, time.monotonic() - started)
+    time.sleep(0.1)
+stop.set(); t.join()
+for s in slow: s.close()
+print(label, 'slowest %.1f ms' % (worst * 1000))
+PY
+    kill "$PID"
+    wait "$PID" 2>/dev/null || true
+    PID=
+}
+
+{
+    [ -n "${NV_SERVER:-}" ] && measure other "$NV_SERVER"
+    measure this build/native/norvane-server
+} | tee "$WORK/rows"
+if [ -n "${NV_SERVER:-}" ]; then
+    echo "ratio this/other:"
+    awk '$2 ~ /^(list|create|voucher)$/ { r[$1 " " $2] = $3 }
+         END { for (k in r) if (k ~ /^this /) { split(k, p, " ");
+               if (r["other " p[2]] > 0) printf "  %s %.2f\n", p[2], r[k] / r["other " p[2]] } }' \
+        "$WORK/rows"
+fi

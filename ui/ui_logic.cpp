@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "base/config.h"
+#include "base/json.h"
 #include "base/product.h"
 #include "base/text.h"
-#include "base/json.h"
 
 namespace nv {
 
