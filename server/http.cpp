@@ -315,9 +315,11 @@ void Server::Impl::on_accept(const beast::error_code& ec, tcp::socket socket) {
         return;
     if (ec == asio::error::no_descriptors || ec == asio::error::no_buffer_space ||
         ec == asio::error::no_memory || ec.value() == ENFILE) {
-        // Out of descriptors: the pending connection stays in the backlog. Accepting again at
-        // once would fail again at once; it resumes when a connection ends or after a pause.
-        close_oldest_idle();
+        // Out of descriptors: the pending connection stays in the backlog. An idle connection
+        // gives its descriptor up for it; with none, accepting again at once would fail again
+        // at once, so it resumes when a connection ends or after a pause.
+        if (close_oldest_idle())
+            return accept();
         accept_waiting = true;
         accept_pause.expires_after(kAcceptPause);
         accept_pause.async_wait([this](const beast::error_code& e) {

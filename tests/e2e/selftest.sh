@@ -118,10 +118,13 @@ PY
 write_config 1
 rm -f "$WORK/bin/selftest.txt"
 mkdir "$WORK/bin/selftest.txt"
-before=$(wc -l <"$WORK/server.log")
+# Only data-service calls count: the update check, which every start begins on its own thread,
+# may ask the same server for its release manifest at any moment.
+service_calls() { grep -vc '^GET /*releases/' "$WORK/server.log" || true; }
+before=$(service_calls)
 "$WINE" "$WORK/bin/norvane.exe" --selftest || fail "exit code with unwritable selftest.txt"
 "$WINE" --wait
-after=$(wc -l <"$WORK/server.log")
+after=$(service_calls)
 [ "$before" = "$after" ] || fail "service called although selftest.txt could not be opened"
 rmdir "$WORK/bin/selftest.txt"
 

@@ -275,17 +275,7 @@ class FramingTest(unittest.TestCase):
             self.assertGreaterEqual(len(framings()), 60)
 
 
-class HostileConnectionTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.tmp = tempfile.TemporaryDirectory()
-        cls.srv = Server(os.path.join(cls.tmp.name, 'data'))
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.srv.stop()
-        cls.tmp.cleanup()
-
+class HostileConnectionTest(test_server.DemoServerTest):
     def read_answers(self, sock, count, deadline):
         """Reads until `count` answers have come (or the deadline); returns the statuses."""
         statuses = []
