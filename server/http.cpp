@@ -224,40 +224,57 @@ private:
                 res = self->server_.router.error(500);
             }
             self->server_.router.log(req, res);
-            // Back to the I/O thread, which alone touches the connection; the worker keeps
-            // no reference, so the session always ends there.
+            // The connection is this worker's until it hands it back: the I/O thread has no
+            // operation on it while a request is worked on. The worker sends what the socket
+            // takes at once (all of a usual answer), so the client has it without waiting for
+            // the I/O thread, which only takes the rest and the connection back.
+            self->prepare(make_answer(std::move(res), head_only, keep, {}), !keep);
+            self->send_at_once();
             auto& io = self->server_.io;
-            asio::post(io,
-                       [self = std::move(self), res = std::move(res), head_only, keep]() mutable {
-                           self->write(make_answer(std::move(res), head_only, keep, {}), !keep);
-                       });
+            asio::post(io, [self = std::move(self)] { self->write_more(); });
         });
+    }
+
+    void prepare(Answer answer, bool close_after) {
+        answer_.emplace(std::move(answer));
+        serializer_.emplace(*answer_);
+        close_after_ = close_after;
+    }
+
+    void send_at_once() {
+        beast::error_code ec;
+        tcp::socket& socket = stream_.socket();
+        socket.non_blocking(true, ec);
+        while (!ec && !serializer_->is_done()) bhttp::write_some(socket, *serializer_, ec);
     }
 
     void write(Answer answer, bool close_after) {
         head_ = Head{};
-        answer_.emplace(std::move(answer));
-        serializer_.emplace(*answer_);
-        close_after_ = close_after;
+        prepare(std::move(answer), close_after);
         write_more();
     }
 
     // An answer goes out piece by piece, each under the write-stall deadline, so a large one
     // to a slow reader is kept as long as it makes progress.
     void write_more() {
+        head_ = Head{};
+        if (serializer_->is_done())
+            return written();
         stream_.expires_after(server_.limits.write_stall);
         bhttp::async_write_some(stream_, *serializer_,
                                 [self = shared_from_this()](beast::error_code ec, std::size_t) {
                                     if (ec)
                                         return self->close();
-                                    if (!self->serializer_->is_done())
-                                        return self->write_more();
-                                    self->serializer_.reset();
-                                    self->answer_.reset();
-                                    if (self->close_after_)
-                                        return self->drain();
-                                    self->wait_for_request();
+                                    self->write_more();
                                 });
+    }
+
+    void written() {
+        serializer_.reset();
+        answer_.reset();
+        if (close_after_)
+            return drain();
+        wait_for_request();
     }
 
     void drain() {

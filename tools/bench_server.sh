@@ -3,8 +3,8 @@
 # items, the create call, and voucher save; then the peak memory of 8 parallel 4 MiB bodies and
 # the answer time of normal requests while 32 clients send slowly. Prints one row per figure.
 #   bash tools/bench_server.sh [SECONDS]
-#   NV_SERVER=PATH bash tools/bench_server.sh [SECONDS]   the same for another build first, side
-#                                                         by side with this one, and their ratio
+#   NV_SERVER=PATH bash tools/bench_server.sh [SECONDS]   the same for another build, taking
+#                                                         turns with this one, and their ratio
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
@@ -104,13 +104,21 @@ PY
     PID=
 }
 
+# With another build, the two take turns (ROUNDS times, default 2), so that a slow spell of a
+# shared machine does not fall on one of them alone; the ratio is that of the summed rates.
 {
-    [ -n "${NV_SERVER:-}" ] && measure other "$NV_SERVER"
-    measure this build/native/norvane-server
+    if [ -n "${NV_SERVER:-}" ]; then
+        for _ in $(seq "${ROUNDS:-2}"); do
+            measure other "$NV_SERVER"
+            measure this build/native/norvane-server
+        done
+    else
+        measure this build/native/norvane-server
+    fi
 } | tee "$WORK/rows"
 if [ -n "${NV_SERVER:-}" ]; then
     echo "ratio this/other:"
-    awk '$2 ~ /^(list|create|voucher)$/ { r[$1 " " $2] = $3 }
+    awk '$2 ~ /^(list|create|voucher)$/ { r[$1 " " $2] += $3 }
          END { for (k in r) if (k ~ /^this /) { split(k, p, " ");
                if (r["other " p[2]] > 0) printf "  %s %.2f\n", p[2], r[k] / r["other " p[2]] } }' \
         "$WORK/rows"
