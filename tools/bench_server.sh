@@ -17,8 +17,8 @@ trap '[ -n "$PID" ] && kill $PID 2>/dev/null; rm -rf "$WORK"' EXIT
 
 # measure LABEL SERVER: prints "LABEL figure value" lines.
 measure() {
-    local label=$1 server=$2 data="$WORK/$1"
-    mkdir -p "$data"
+    local label=$1 server=$2 data
+    data=$(mktemp -d "$WORK/$1.XXXX")
     "$server" serve --data "$data" --listen 127.0.0.1:0 --demo --max-notes 100000000 \
         >"$data/out" 2>/dev/null &
     PID=$!
