@@ -164,7 +164,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (nv::has_switch(CommandLineArguments(), u"--selftest")) {
         if (session.user_id.empty())
             session.user_id = u"USER_1700000000000";
-        nv::run_selftest_beside_exe(session.base_url, session.user_id);
+        nv::run_selftest_beside_exe(nv::data_caller(session));
         nv::app_log().line("selftest done");
         nv::app_log().close();
         return 0;

@@ -84,6 +84,7 @@ ServiceResult envelope_check(HttpResult http, std::u16string_view label) {
         r.message = std::u16string(label) + u"失败：" + http.error;
         return r;
     }
+    r.status = http.status;
     JsonValue parsed;
     if (!json_parse(std::move(http.body), parsed)) {
         r.message = std::u16string(label) + u"失败：服务器返回无法解析";
@@ -104,6 +105,10 @@ ServiceResult envelope_check(HttpResult http, std::u16string_view label) {
         r.message = std::u16string(label) + u"失败";
     }
     return r;
+}
+
+std::u16string session_header(std::u16string_view token) {
+    return token.empty() ? std::u16string() : u"Authorization: Bearer " + std::u16string(token);
 }
 
 std::u16string login_body(std::u16string_view account, std::u16string_view password,
@@ -168,6 +173,7 @@ ServiceResult service_login(std::u16string_view base, std::u16string_view accoun
     user.username = json_text(*data, u"username", u"");
     user.phone = json_text(*data, u"phone", u"");
     user.enterprise_name = json_text(*data, u"enterpriseName", u"");
+    user.token = json_text(*data, u"token", u"");
     if (user.id.empty()) {
         r.ok = false;
         r.message = u"登录失败：未取得用户ID";
@@ -175,11 +181,11 @@ ServiceResult service_login(std::u16string_view base, std::u16string_view accoun
     return r;
 }
 
-ServiceResult service_list_notes(std::u16string_view base, std::u16string_view user_id,
-                                 std::vector<DeliveryNote>& notes) {
+ServiceResult service_list_notes(const DataCaller& who, std::vector<DeliveryNote>& notes) {
     HttpResult http = http_json_request(
-        u"GET", trim_base_url(base) + u"/api/delivery-notes?userId=" + query_encode(user_id), u"",
-        u"");
+        u"GET",
+        trim_base_url(who.base) + u"/api/delivery-notes?userId=" + query_encode(who.user_id), u"",
+        session_header(who.token));
     ServiceResult r = envelope_check(std::move(http), u"读取送货单");
     if (!r.ok)
         return r;
@@ -195,17 +201,17 @@ ServiceResult service_list_notes(std::u16string_view base, std::u16string_view u
     return r;
 }
 
-ServiceResult service_save_note(std::u16string_view base, std::u16string_view user_id,
-                                DeliveryNote& note, bool create) {
+ServiceResult service_save_note(const DataCaller& who, DeliveryNote& note, bool create) {
     std::u16string label = create ? u"新增送货单" : u"保存送货单";
-    std::optional<std::u16string> body = note_body(note, user_id, create);
+    std::optional<std::u16string> body = note_body(note, who.user_id, create);
     if (!body) {
         ServiceResult refused;
         refused.message = label + u"失败：数量或单价不是有效的数字";
         return refused;
     }
     HttpResult http = http_json_request(create ? u"POST" : u"PUT",
-                                        trim_base_url(base) + u"/api/delivery-notes", *body, u"");
+                                        trim_base_url(who.base) + u"/api/delivery-notes", *body,
+                                        session_header(who.token));
     ServiceResult r = envelope_check(std::move(http), label);
     if (r.ok && create) {
         double id = json_number(r.response, u"id", 0.0);
@@ -215,24 +221,28 @@ ServiceResult service_save_note(std::u16string_view base, std::u16string_view us
     return r;
 }
 
-ServiceResult service_delete_note(std::u16string_view base, std::u16string_view user_id,
-                                  int32_t id) {
-    HttpResult http = http_json_request(u"DELETE", trim_base_url(base) + u"/api/delivery-notes",
-                                        delete_body(id, user_id), u"");
+ServiceResult service_delete_note(const DataCaller& who, int32_t id) {
+    HttpResult http = http_json_request(u"DELETE", trim_base_url(who.base) + u"/api/delivery-notes",
+                                        delete_body(id, who.user_id), session_header(who.token));
     return envelope_check(std::move(http), u"删除送货单");
 }
 
-ServiceResult service_company_info(std::u16string_view base, std::u16string_view user_id,
-                                   std::u16string& company) {
+ServiceResult service_company_info(const DataCaller& who, std::u16string& company) {
     HttpResult http = http_json_request(
-        u"GET", trim_base_url(base) + u"/api/company/info?user_id=" + query_encode(user_id), u"",
-        u"");
+        u"GET", trim_base_url(who.base) + u"/api/company/info?user_id=" + query_encode(who.user_id),
+        u"", session_header(who.token));
     ServiceResult r = envelope_check(std::move(http), u"读取企业信息");
     if (!r.ok)
         return r;
     if (std::optional<JsonValue> data = json_find(r.response, u"data"))
         company = json_text(*data, u"enterprise_name", u"");
     return r;
+}
+
+ServiceResult service_logout(std::u16string_view base, std::u16string_view token) {
+    HttpResult http = http_json_request(u"POST", trim_base_url(base) + u"/api/users/logout", u"{}",
+                                        session_header(token));
+    return envelope_check(std::move(http), u"退出登录");
 }
 
 }  // namespace nv

@@ -16,6 +16,7 @@ namespace nv {
 
 struct [[nodiscard]] ServiceResult {
     bool ok = false;
+    uint32_t status = 0;     // the HTTP status; 0 when no answer came
     std::u16string message;  // ready to show; empty on success
     JsonValue response;      // the parsed envelope; null when nothing parsed
 };
@@ -31,6 +32,10 @@ std::u16string query_encode(std::u16string_view value);
 // The envelope rule: success only for an object whose first "success" member is boolean true.
 ServiceResult envelope_check(HttpResult http, std::u16string_view label);
 
+// The header line that carries a data-service session; nothing without one, so that a service
+// that issues none is called exactly as before.
+std::u16string session_header(std::u16string_view token);
+
 // Request bodies, compact and in fixed member order.
 std::u16string login_body(std::u16string_view account, std::u16string_view password,
                           bool enterprise);
@@ -41,16 +46,21 @@ std::u16string delete_body(int32_t id, std::u16string_view user_id);
 
 ServiceResult service_login(std::u16string_view base, std::u16string_view account,
                             std::u16string_view password, bool enterprise, User& user);
+// The calls after login name the user and send the session's token (when there is one).
+struct DataCaller {
+    std::u16string_view base;
+    std::u16string_view user_id;
+    std::u16string_view token;
+};
+
 // On success `notes` is replaced; on failure it is left as it was.
-ServiceResult service_list_notes(std::u16string_view base, std::u16string_view user_id,
-                                 std::vector<DeliveryNote>& notes);
+ServiceResult service_list_notes(const DataCaller& who, std::vector<DeliveryNote>& notes);
 // Create (note.id is set from the answer's top-level "id") or update.
-ServiceResult service_save_note(std::u16string_view base, std::u16string_view user_id,
-                                DeliveryNote& note, bool create);
-ServiceResult service_delete_note(std::u16string_view base, std::u16string_view user_id,
-                                  int32_t id);
+ServiceResult service_save_note(const DataCaller& who, DeliveryNote& note, bool create);
+ServiceResult service_delete_note(const DataCaller& who, int32_t id);
 // On success with a "data" member, `company` becomes its "enterprise_name".
-ServiceResult service_company_info(std::u16string_view base, std::u16string_view user_id,
-                                   std::u16string& company);
+ServiceResult service_company_info(const DataCaller& who, std::u16string& company);
+// Sign-out: the service forgets the session's token.
+ServiceResult service_logout(std::u16string_view base, std::u16string_view token);
 
 }  // namespace nv

@@ -42,6 +42,8 @@ struct User {
     std::u16string username;
     std::u16string phone;
     std::u16string enterprise_name;
+    // The data-service session a login answer carries; empty from a service without sessions.
+    std::u16string token;
 };
 
 // "SHD" + local yyyymmddhhmmss. No sequence: two notes made in the same second share it.

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "notes/note_service.h"
 #include "notes/records.h"
 
 namespace nv {
@@ -19,8 +20,12 @@ struct LoginSession {
     std::u16string username;
     std::u16string company;
     std::u16string account;
+    std::u16string token;  // the data-service session; empty for a service without sessions
     bool remember = false;
 };
+
+// Who the session's data-service calls are made for.
+DataCaller data_caller(const LoginSession& s);
 
 // The process-wide session, filled at start-up and by the login window.
 LoginSession& login_session();
@@ -39,9 +44,18 @@ LoginSession read_login_session(std::u16string_view ini);
 void remember_sign_in(std::u16string_view ini, LoginSession& s, const User& user,
                       std::u16string_view account, bool remember);
 
-// Sign-out: identity and remember flag cleared in memory and in config.ini; the account and the
-// base URL stay, so the login window shows the last account.
+// Sign-out: the service is asked first to forget the session's token (its failure does not stop
+// the sign-out); then identity, token and remember flag are cleared in memory and in config.ini.
+// The account and the base URL stay, so the login window shows the last account.
 void sign_out(std::u16string_view ini, LoginSession& s);
+
+// The service refused the session's token (it expired or was revoked): the call that sent it
+// answered 401. A service without sessions never counts as refusing one.
+[[nodiscard]] bool session_refused(const ServiceResult& r, const LoginSession& s);
+// What the user is told before signing in again after that.
+inline constexpr char16_t kSessionEnded[] = u"登录已失效，请重新登录";
+// Signs out after a refused token, without asking the service to forget it.
+void end_refused_session(std::u16string_view ini, LoginSession& s);
 
 // When the company name is unknown but a user is signed in, the company-info call fills it and
 // config.ini keeps it, whatever the remember flag. Silent on failure.

@@ -44,8 +44,9 @@ DeliveryNote test_note() {
 
 }  // namespace
 
-void run_selftest(std::u16string_view base_url, std::u16string_view user_id,
+void run_selftest(const DataCaller& who,
                   const std::function<void(const std::u16string&)>& write_line) {
+    std::u16string_view base_url = who.base, user_id = who.user_id;
     auto write = [&write_line](std::u16string line) {
         if (line.size() > 2047)
             line.resize(2047);
@@ -54,7 +55,7 @@ void run_selftest(std::u16string_view base_url, std::u16string_view user_id,
     write(u"server=" + std::u16string(base_url) + u" userId=" + std::u16string(user_id));
 
     std::vector<DeliveryNote> notes;
-    ServiceResult r = service_list_notes(base_url, user_id, notes);
+    ServiceResult r = service_list_notes(who, notes);
     write(u"[1] list: ok=" + flag(r.ok) + u" msg=" + r.message + u" count=" +
           format_int(static_cast<int64_t>(notes.size())));
     if (!notes.empty()) {
@@ -71,12 +72,12 @@ void run_selftest(std::u16string_view base_url, std::u16string_view user_id,
     }
 
     DeliveryNote note = test_note();
-    r = service_save_note(base_url, user_id, note, true);
+    r = service_save_note(who, note, true);
     write(u"[2] create: ok=" + flag(r.ok) + u" msg=" + r.message);
 
     // A failed list leaves `again` empty, which the readback reports as not found.
     std::vector<DeliveryNote> again;
-    static_cast<void>(service_list_notes(base_url, user_id, again));
+    static_cast<void>(service_list_notes(who, again));
     const DeliveryNote* found = nullptr;
     for (const DeliveryNote& n : again) {
         if (n.number == note.number)
@@ -90,7 +91,7 @@ void run_selftest(std::u16string_view base_url, std::u16string_view user_id,
               fixed2(note_total(*found)));
         std::string payload = write_payload(*found, u"澄岚映辉照明科技有限公司");
         write(u"[4] payload bytes=" + format_int(static_cast<int64_t>(payload.size())));
-        r = service_delete_note(base_url, user_id, found->id);
+        r = service_delete_note(who, found->id);
         write(u"[5] delete: ok=" + flag(r.ok) + u" msg=" + r.message);
     }
 

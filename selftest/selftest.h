@@ -7,10 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "notes/note_service.h"
+
 namespace nv {
 
 // `write_line` receives each line (without its line feed), at most 2047 characters.
-void run_selftest(std::u16string_view base_url, std::u16string_view user_id,
+// The calls are made for `who`, with the remembered session's token when there is one.
+void run_selftest(const DataCaller& who,
                   const std::function<void(const std::u16string&)>& write_line);
 
 }  // namespace nv

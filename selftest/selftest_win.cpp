@@ -14,7 +14,7 @@
 
 namespace nv {
 
-void run_selftest_beside_exe(std::u16string_view base_url, std::u16string_view user_id) {
+void run_selftest_beside_exe(const DataCaller& who) {
     wchar_t module[MAX_PATH * 4];
     DWORD n = GetModuleFileNameW(nullptr, module, static_cast<DWORD>(std::size(module)));
     std::u16string path = from_wide(module, n);
@@ -24,7 +24,7 @@ void run_selftest_beside_exe(std::u16string_view base_url, std::u16string_view u
                                                       &std::fclose);
     if (!f)
         return;  // no file, no calls
-    run_selftest(base_url, user_id, [&f](const std::u16string& line) {
+    run_selftest(who, [&f](const std::u16string& line) {
         std::string bytes = utf16_to_utf8(line);
         bytes.push_back('\n');
         std::fwrite(bytes.data(), 1, bytes.size(), f.get());

@@ -3,9 +3,11 @@
 
 #include <string_view>
 
+#include "notes/note_service.h"
+
 namespace nv {
 
 // Does nothing when selftest.txt cannot be opened.
-void run_selftest_beside_exe(std::u16string_view base_url, std::u16string_view user_id);
+void run_selftest_beside_exe(const DataCaller& who);
 
 }  // namespace nv

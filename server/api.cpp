@@ -1,5 +1,7 @@
 #include "server/api.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -198,6 +200,17 @@ std::optional<int64_t> id_member(Body& b, const char* key, const char* what) {
     if (b.error.empty())
         b.error = std::string("字段 ") + key + " 应为编号（" + what + "）";
     return std::nullopt;
+}
+
+std::string bearer_token(const Request& req) {
+    std::string header = req.header("Authorization");
+    // The scheme is case-insensitive (RFC 7235): "bearer" is "Bearer".
+    constexpr std::string_view kPrefix = "bearer ";
+    bool bearer = header.size() > kPrefix.size() &&
+                  std::equal(kPrefix.begin(), kPrefix.end(), header.begin(), [](char a, char b) {
+                      return a == std::tolower(static_cast<unsigned char>(b));
+                  });
+    return bearer ? header.substr(kPrefix.size()) : std::string();
 }
 
 http::Handler guarded(http::Handler fn) {

@@ -32,7 +32,12 @@ struct ServeOptions {
     int login_window_seconds = 900;
     // What one user may store: the list of notes is answered whole, so it must stay bounded.
     int64_t max_notes_per_user = 20000;
+    // The data routes without sessions, as a service that knows no caller: the login answers
+    // no token and every user's notes are open to whoever names the user.
+    bool open_data_service = false;
 };
+// A data-service session lasts this long from its last use.
+inline constexpr int64_t kSessionSeconds = 30 * 24 * 3600;
 inline constexpr std::size_t kMaxItemsPerNote = 5000;
 inline constexpr std::size_t kMaxFieldBytes = 2000;  // one text field, in UTF-8 bytes
 inline constexpr int kLoginFailures = 5;

@@ -10,19 +10,13 @@ namespace {
 
 // The signed-in user of a finance call, or nothing after answering 401.
 std::optional<User> bearer_user(Store& store, const Request& req, Response& res) {
-    std::string header = req.header("Authorization");
-    // The scheme is case-insensitive (RFC 7235): "bearer" is "Bearer".
-    constexpr std::string_view kPrefix = "bearer ";
-    std::optional<int64_t> id;
-    bool bearer = header.size() > kPrefix.size() &&
-                  std::equal(kPrefix.begin(), kPrefix.end(), header.begin(), [](char a, char b) {
-                      return a == std::tolower(static_cast<unsigned char>(b));
-                  });
-    if (bearer)
-        id = store.token_user(header.substr(kPrefix.size()));
+    std::string token = bearer_token(req);
+    std::optional<int64_t> id = token.empty() ? std::nullopt : store.token_user(token);
     auto user = id ? store.user_by_id(*id) : std::nullopt;
     if (!user)
-        fail(res, 401, header.empty() ? "未登录财务服务，请先登录" : "登录已失效，请重新登录");
+        fail(res, 401,
+             req.header("Authorization").empty() ? "未登录财务服务，请先登录"
+                                                 : "登录已失效，请重新登录");
     return user;
 }
 

@@ -50,6 +50,8 @@ private:
     std::map<std::string, Times> by_account_, by_address_;
 };
 
+bool g_open_data_service = false;  // set once when the routes are added
+
 LoginLimiter& login_limiter() {
     static LoginLimiter limiter;
     return limiter;
@@ -108,16 +110,32 @@ void login_common(Store& store, const Request& req, Response& res, bool finance)
             .key("phone")
             .str(user->phone)
             .key("enterpriseName")
-            .str(user->enterprise_name)
-            .end_object();
+            .str(user->enterprise_name);
+        if (!g_open_data_service)
+            o.key("token").str(store.session_issue(user->id, kSessionSeconds));
+        o.end_object();
     }
     send(res, 200, o.end_object().take());
 }
 
 }  // namespace
 
-std::optional<User> user_from_query(Store& store, const Request& req, Response& res,
-                                    const char* param) {
+std::optional<Caller> data_caller(Store& store, const Request& req, Response& res) {
+    if (g_open_data_service)
+        return Caller{true, 0};
+    std::string token = bearer_token(req);
+    std::optional<int64_t> id =
+        token.empty() ? std::nullopt : store.session_user(token, kSessionSeconds);
+    if (!id || !store.user_by_id(*id)) {
+        fail(res, 401,
+             req.header("Authorization").empty() ? "未登录，请先登录" : "登录已失效，请重新登录");
+        return std::nullopt;
+    }
+    return Caller{false, *id};
+}
+
+std::optional<User> user_from_query(Store& store, const Caller& caller, const Request& req,
+                                    Response& res, const char* param) {
     std::string text;
     switch (strict_param(req, param, text)) {
         case Param::Missing:
@@ -130,7 +148,8 @@ std::optional<User> user_from_query(Store& store, const Request& req, Response& 
             break;
     }
     auto id = parse_id(text);
-    auto user = id ? store.user_by_id(*id) : std::nullopt;
+    // Another user's id answers as an unknown one: the caller learns nothing of them.
+    auto user = id && caller.may_act_for(*id) ? store.user_by_id(*id) : std::nullopt;
     if (!user)
         fail(res, 404, "用户不存在");
     return user;
@@ -139,7 +158,10 @@ std::optional<User> user_from_query(Store& store, const Request& req, Response& 
 namespace {
 
 void company_info(Store& store, const Request& req, Response& res) {
-    auto user = user_from_query(store, req, res, "user_id");
+    auto caller = data_caller(store, req, res);
+    if (!caller)
+        return;
+    auto user = user_from_query(store, *caller, req, res, "user_id");
     if (!user)
         return;
     JsonOut o;
@@ -157,10 +179,23 @@ void company_info(Store& store, const Request& req, Response& res) {
     send(res, 200, o.take());
 }
 
+// Sign-out: the session's token stops working. A missing or unknown token is no error, so that
+// signing out always succeeds.
+void logout(Store& store, const Request& req, Response& res) {
+    std::string token = bearer_token(req);
+    if (!token.empty())
+        store.session_revoke(token);
+    JsonOut o;
+    o.begin_object().key("success").boolean(true).key("message").str("已退出登录").end_object();
+    send(res, 200, o.take());
+}
+
 }  // namespace
 
 void add_user_routes(http::Server& svr, Store& store, const ServeOptions& options) {
     login_limiter().set_window(options.login_window_seconds);
+    g_open_data_service = options.open_data_service;
+    svr.route("POST", "/api/users/logout", kMaxSmallBodyBytes, on_store(store, logout));
     svr.route("POST", "/api/users/login", kMaxLoginBodyBytes,
               guarded([&store](auto& q, auto& r) { login_common(store, q, r, false); }));
     svr.route("GET", "/api/company/info", kMaxQueryBodyBytes, on_store(store, company_info));

@@ -32,7 +32,8 @@ struct Args {
 };
 
 Args parse_args(int argc, char** argv) {
-    static const std::vector<std::string> kFlags = {"--demo", "--admin", "--operator", "--force"};
+    static const std::vector<std::string> kFlags = {"--demo", "--admin", "--operator", "--force",
+                                                    "--open-data-service"};
     Args a;
     for (int i = 1; i < argc; ++i) {
         std::string s = argv[i];
@@ -51,7 +52,7 @@ int usage() {
                  "usage:\n"
                  "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]"
                  " [--public-url http://HOST:PORT] [--login-window SECONDS] [--max-notes N]\n"
-                 "        [--request-timeout SECONDS] [--workers N]\n"
+                 "        [--request-timeout SECONDS] [--workers N] [--open-data-service]\n"
                  "  norvane-server user add --data DIR --account ACCOUNT --type "
                  "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin] "
                  "[--operator]\n"
@@ -206,6 +207,7 @@ int serve(const Args& a) {
     options.public_url = public_url.empty() ? address : public_url;
     options.login_window_seconds = number_option(a, "--login-window", 1, 86400 * 365, 900);
     options.max_notes_per_user = number_option(a, "--max-notes", 1, 100000000, 20000);
+    options.open_data_service = a.options.count("--open-data-service") > 0;
     srv::install_routes(server, store, options);
     g_server = &server;
     std::signal(SIGINT, on_signal);

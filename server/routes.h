@@ -53,9 +53,22 @@ std::optional<int64_t> parse_id(std::string_view s);
 // A note id or user id in a body: an integer number, or its decimal text.
 std::optional<int64_t> id_member(Body& b, const char* key, const char* what);
 
-// The user a query parameter names; nothing after answering 400 or 404.
-std::optional<User> user_from_query(Store& store, const Request& req, Response& res,
-                                    const char* param);
+// The token of an "Authorization: Bearer" header (the scheme in any case), or "".
+std::string bearer_token(const Request& req);
+
+// Who calls a data route: the session's user, or anyone when the service is open.
+struct Caller {
+    bool anyone = false;
+    int64_t user_id = 0;
+    bool may_act_for(int64_t user) const { return anyone || user == user_id; }
+};
+// The caller, or nothing after answering 401.
+std::optional<Caller> data_caller(Store& store, const Request& req, Response& res);
+
+// The user a query parameter names, when the caller may act for them; nothing after answering
+// 400, or 404 for a user that does not exist for this caller.
+std::optional<User> user_from_query(Store& store, const Caller& caller, const Request& req,
+                                    Response& res, const char* param);
 
 // A handler whose exceptions end here: logged (escaped) and answered with an envelope.
 http::Handler guarded(http::Handler fn);

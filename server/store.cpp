@@ -44,6 +44,9 @@ CREATE TABLE IF NOT EXISTS tenants(
 CREATE TABLE IF NOT EXISTS tokens(
   hash TEXT PRIMARY KEY, user_id INTEGER NOT NULL REFERENCES users(id),
   expires_at INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS sessions(
+  hash TEXT PRIMARY KEY, user_id INTEGER NOT NULL REFERENCES users(id),
+  expires_at INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS releases(
   id INTEGER PRIMARY KEY, version TEXT NOT NULL, file TEXT NOT NULL);
 )SQL";
@@ -416,9 +419,15 @@ int64_t Store::note_create(const Note& n) {
     return id;
 }
 
-bool Store::note_update(const Note& n) {
+bool Store::note_update(const Note& n, std::optional<int64_t> owner) {
     bool found = false;
     write(catalog_path_, [&](Db& db) {
+        if (owner) {
+            Stmt who(db, "SELECT user_id FROM notes WHERE id = ?");
+            who.bind(1, n.id);
+            if (!who.step() || who.i64(0) != *owner)
+                return;
+        }
         Stmt s(db,
                "UPDATE notes SET customer=?, project=?, address=?, contact=?, contact_phone=?, "
                "date=?, "
@@ -462,28 +471,37 @@ Store::DeleteResult Store::note_delete(int64_t id, int64_t user_id) {
     return result;
 }
 
-std::string Store::token_issue(int64_t user_id, int64_t ttl_seconds) {
+// A new random token of a user in `table` (tokens or sessions), stored as its hash.
+std::string Store::issue(const char* table, int64_t user_id, int64_t ttl_seconds) {
     unsigned char raw[32];
     randombytes_buf(raw, sizeof raw);
     char hex[65];
     sodium_bin2hex(hex, sizeof hex, raw, sizeof raw);
+    sodium_memzero(raw, sizeof raw);
     std::string token(hex);
     std::string hash = token_hash(token);
+    std::string table_name(table);
     write(catalog_path_, [&](Db& db) {
-        Stmt(db, "DELETE FROM tokens WHERE expires_at < ?").bind(1, now_seconds()).run();
-        Stmt s(db, "INSERT INTO tokens(hash, user_id, expires_at) VALUES(?,?,?)");
+        Stmt(db, ("DELETE FROM " + table_name + " WHERE expires_at < ?").c_str())
+            .bind(1, now_seconds())
+            .run();
+        Stmt s(db,
+               ("INSERT INTO " + table_name + "(hash, user_id, expires_at) VALUES(?,?,?)").c_str());
         s.bind(1, hash).bind(2, user_id).bind(3, now_seconds() + ttl_seconds);
         s.run();
     });
-    sodium_memzero(raw, sizeof raw);
     return token;
 }
 
-std::optional<int64_t> Store::token_user(const std::string& token) {
+// The user and expiry of a token in `table`, whether or not it has expired.
+std::optional<std::pair<int64_t, int64_t>> Store::look_up(const char* table,
+                                                          const std::string& token) {
     if (token.size() != 64)
         return std::nullopt;
     std::string hash = token_hash(token);
-    Stmt s(conn(catalog_path_), "SELECT hash, user_id, expires_at FROM tokens WHERE hash = ?");
+    std::string sql =
+        std::string("SELECT hash, user_id, expires_at FROM ") + table + " WHERE hash = ?";
+    Stmt s(conn(catalog_path_), sql.c_str());
     s.bind(1, hash);
     if (!s.step())
         return std::nullopt;
@@ -491,9 +509,47 @@ std::optional<int64_t> Store::token_user(const std::string& token) {
     // The lookup is by hash; the final comparison is still made in constant time.
     if (stored.size() != hash.size() || sodium_memcmp(stored.data(), hash.data(), hash.size()) != 0)
         return std::nullopt;
-    if (s.i64(2) < now_seconds())
+    return std::make_pair(s.i64(1), s.i64(2));
+}
+
+std::string Store::token_issue(int64_t user_id, int64_t ttl_seconds) {
+    return issue("tokens", user_id, ttl_seconds);
+}
+
+std::optional<int64_t> Store::token_user(const std::string& token) {
+    auto found = look_up("tokens", token);
+    if (!found || found->second < now_seconds())
         return std::nullopt;
-    return s.i64(1);
+    return found->first;
+}
+
+std::string Store::session_issue(int64_t user_id, int64_t ttl_seconds) {
+    return issue("sessions", user_id, ttl_seconds);
+}
+
+std::optional<int64_t> Store::session_user(const std::string& token, int64_t ttl_seconds) {
+    auto found = look_up("sessions", token);
+    if (!found)
+        return std::nullopt;
+    auto [user, expires] = *found;
+    std::string hash = token_hash(token);
+    int64_t now = now_seconds();
+    if (expires < now)
+        return std::nullopt;
+    if (expires < now + ttl_seconds - 3600) {
+        write(catalog_path_, [&](Db& db) {
+            Stmt u(db, "UPDATE sessions SET expires_at = ? WHERE hash = ?");
+            u.bind(1, now + ttl_seconds).bind(2, hash);
+            u.run();
+        });
+    }
+    return user;
+}
+
+void Store::session_revoke(const std::string& token) {
+    std::string hash = token_hash(token);
+    write(catalog_path_,
+          [&](Db& db) { Stmt(db, "DELETE FROM sessions WHERE hash = ?").bind(1, hash).run(); });
 }
 
 std::vector<Tenant> Store::tenants_visible_to(const User& user) {

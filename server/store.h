@@ -86,13 +86,20 @@ public:
     void visit_notes(int64_t user_id, const std::function<void(const Note&)>& visit);
     int64_t note_count(int64_t user_id);
     int64_t note_create(const Note& note);
-    bool note_update(const Note& note);  // false when there is no such note
+    // false when there is no such note, or (with an owner) when it is not the owner's.
+    bool note_update(const Note& note, std::optional<int64_t> owner = std::nullopt);
     enum class DeleteResult { Deleted, NotFound, NotOwner };
     DeleteResult note_delete(int64_t id, int64_t user_id);
 
     // Bearer tokens: random, stored only as hashes, valid for `ttl_seconds`.
     std::string token_issue(int64_t user_id, int64_t ttl_seconds);
     std::optional<int64_t> token_user(const std::string& token);
+
+    // Data-service sessions: random, stored only as hashes, valid for `ttl_seconds` from their
+    // last use (renewed at most once an hour, so that reading costs no write).
+    std::string session_issue(int64_t user_id, int64_t ttl_seconds);
+    std::optional<int64_t> session_user(const std::string& token, int64_t ttl_seconds);
+    void session_revoke(const std::string& token);
 
     // Tenants and shards.
     std::vector<Tenant> tenants_visible_to(const User& user);
@@ -123,6 +130,8 @@ private:
     std::unordered_map<int64_t, int64_t> note_counts_;
     void count_notes(int64_t user_id, int64_t change);
     std::string shard_path(int64_t shard_id) const;
+    std::string issue(const char* table, int64_t user_id, int64_t ttl_seconds);
+    std::optional<std::pair<int64_t, int64_t>> look_up(const char* table, const std::string& token);
 };
 
 }  // namespace srv

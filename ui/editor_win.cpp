@@ -14,6 +14,7 @@
 #include "base/wide_win.h"
 #include "notes/note_service.h"
 #include "notes/session.h"
+#include "ui/login_window_win.h"
 #include "ui/modal_win.h"
 #include "ui/print_preview_win.h"
 #include "ui/ui_logic.h"
@@ -197,8 +198,21 @@ bool Save(EditorState& s) {
         EnableWindow(s.wnd, FALSE);
         WaitCursor wait;
         const LoginSession& session = login_session();
-        r = service_save_note(session.base_url, session.user_id, n, s.is_new);
+        r = service_save_note(data_caller(session), n, s.is_new);
         EnableWindow(s.wnd, TRUE);
+    }
+    if (!r.ok && session_refused(r, login_session())) {
+        // What was typed stays in this window: the user signs in again and saves once more.
+        end_refused_session(process().config_path, login_session());
+        MessageBoxU(s.wnd,
+                    std::u16string(kSessionEnded) +
+                        u"。\n填写的内容仍保留在编辑窗口中，重新登录后请再次保存。",
+                    L"需要重新登录", MB_OK | MB_ICONWARNING);
+        EnableWindow(s.wnd, FALSE);
+        static_cast<void>(RunLoginWindow());
+        EnableWindow(s.wnd, TRUE);
+        SetForegroundWindow(s.wnd);
+        return false;
     }
     if (!r.ok) {
         MessageBoxU(s.wnd, r.message, L"保存失败", MB_OK | MB_ICONERROR);

@@ -50,8 +50,8 @@ void RunExportCommand(const DeliveryNote* note, bool pdf) {
         return;
     const LoginSession& session = login_session();
     std::u16string fresh;
-    bool service_ok = !session.user_id.empty() &&
-                      service_company_info(session.base_url, session.user_id, fresh).ok;
+    bool service_ok =
+        !session.user_id.empty() && service_company_info(data_caller(session), fresh).ok;
     std::u16string company = export_company(session.company, service_ok, fresh);
     std::u16string error;
     bool ok = false;

@@ -136,7 +136,12 @@ struct Busy {
     ~Busy() { EnableWindow(g_main.wnd, TRUE); }
 };
 
+void SessionRefused(bool tell);
+
 void AfterEditor(bool saved) {
+    // The session ended in the editor and no new sign-in followed: back to the login window.
+    if (login_session().user_id.empty())
+        return SessionRefused(false);
     if (!saved)
         return;
     fill_company(process().config_path, login_session());
@@ -171,8 +176,10 @@ void DeleteSelected() {
     {
         Busy busy;
         const LoginSession& session = login_session();
-        r = service_delete_note(session.base_url, session.user_id, n.id);
+        r = service_delete_note(data_caller(session), n.id);
     }
+    if (!r.ok && session_refused(r, login_session()))
+        return SessionRefused(true);
     if (!r.ok) {
         MessageBoxU(g_main.wnd, r.message, L"删除失败", MB_OK | MB_ICONERROR);
         return;
@@ -192,6 +199,22 @@ bool LoginFromMain() {
     if (IsWindow(g_main.wnd))
         SetForegroundWindow(g_main.wnd);
     return signed_in;
+}
+
+// The service refused the session's token: signed out to the login window with the message,
+// the remembered session cleared.
+void SessionRefused(bool tell) {
+    clear_finance_session();
+    end_refused_session(process().config_path, login_session());
+    SetNotes({});
+    RefillList();
+    if (tell)
+        MessageBoxU(g_main.wnd, kSessionEnded, L"需要重新登录", MB_OK | MB_ICONWARNING);
+    if (LoginFromMain()) {
+        LoadNotes();
+    } else {
+        DestroyWindow(g_main.wnd);
+    }
 }
 
 void SignOut() {
@@ -448,7 +471,7 @@ void LoadNotes() {
         Busy busy;
         SetStatus(u"正在从服务器读取送货单…");
         UpdateWindow(g_main.status);
-        r = service_list_notes(session.base_url, session.user_id, notes);
+        r = service_list_notes(data_caller(session), notes);
         listed = GetTickCount64();
     }
     if (r.ok) {
@@ -458,6 +481,8 @@ void LoadNotes() {
                        static_cast<int>(g_main.notes.size()),
                        static_cast<unsigned long long>(GetTickCount64() - started),
                        static_cast<unsigned long long>(listed - started));
+    } else if (session_refused(r, session)) {
+        SessionRefused(true);
     } else {
         SetStatus(u"读取失败：" + r.message);
         MessageBoxU(g_main.wnd, r.message, L"读取送货单失败", MB_OK | MB_ICONERROR);

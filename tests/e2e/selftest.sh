@@ -13,8 +13,10 @@ mkdir -p "$WORK/bin"
 cp "$ROOT/build/windows/norvane.exe" "$WORK/bin/"
 fail() { echo "FAIL: $*"; exit 1; }
 
+# A service without sessions: the self-test names its users in config.ini, as such a service
+# allows. Its run with a remembered session token is tested with the windows (ui_test.py).
 "$ROOT/build/native/norvane-server" serve --data "$WORK/data" --listen 127.0.0.1:0 --demo \
-    >"$WORK/server.out" 2>"$WORK/server.log" &
+    --open-data-service >"$WORK/server.out" 2>"$WORK/server.log" &
 SERVER=$!
 trap 'kill $SERVER 2>/dev/null || true' EXIT
 until grep -q '^listening on' "$WORK/server.out" 2>/dev/null; do sleep 0.1; done

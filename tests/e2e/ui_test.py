@@ -3,11 +3,13 @@
 messages through ui_driver.exe. Screenshots of every window at 96 and 144 DPI go to
 build/artifacts/."""
 import datetime
+import hashlib
 import json
 import os
 import re
 import shutil
 import signal
+import sqlite3
 import subprocess
 import sys
 import time
@@ -128,6 +130,32 @@ class Server:
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         while not self.proc.stdout.readline().startswith('listening'):
             pass
+        # The test's own data-service session, beside the client's.
+        req = urllib.request.Request('http://127.0.0.1:%d/api/users/login' % self.port,
+                                     data=json.dumps({'account': 'demo', 'password': 'demo123',
+                                                      'userType': 'enterprise'}).encode(),
+                                     method='POST')
+        self.token = json.load(urllib.request.urlopen(req))['data'].get('token')
+
+    def headers(self):
+        headers = {'Content-Type': 'application/json'}
+        if self.token:
+            headers['Authorization'] = 'Bearer ' + self.token
+        return headers
+
+    def sessions(self):
+        """The hashes of the data-service sessions the server holds."""
+        db = sqlite3.connect(os.path.join(self.data, 'catalog.db'))
+        try:
+            return [row[0] for row in db.execute('SELECT hash FROM sessions')]
+        finally:
+            db.close()
+
+    def revoke_all(self):
+        db = sqlite3.connect(os.path.join(self.data, 'catalog.db'))
+        db.execute('DELETE FROM sessions')
+        db.commit()
+        db.close()
 
     def stop(self):
         if self.proc.poll() is None:
@@ -137,12 +165,13 @@ class Server:
     def post_note(self, body):
         req = urllib.request.Request('http://127.0.0.1:%d/api/delivery-notes' % PORT,
                                      data=json.dumps(body).encode(), method='POST',
-                                     headers={'Content-Type': 'application/json'})
+                                     headers=self.headers())
         return json.load(urllib.request.urlopen(req))
 
     def notes(self, user=1):
         url = 'http://127.0.0.1:%d/api/delivery-notes?userId=%d' % (PORT, user)
-        return json.load(urllib.request.urlopen(url))['data']
+        req = urllib.request.Request(url, headers=self.headers())
+        return json.load(urllib.request.urlopen(req))['data']
 
 
 class Client:
@@ -1074,6 +1103,102 @@ def ascii_config_is_converted_and_keeps_chinese():
     client.wait_exit()
 
 
+def the_remembered_token_is_sealed_and_used(server):
+    stored = ini().get('session/token', '')
+    check(re.fullmatch(r'[0-9a-f]{130,}', stored), 'a sealed token is remembered: %r' % stored)
+    # No 64-digit run of config.ini is a token the server issued.
+    text = open(os.path.join(app_dir(), 'config.ini'), 'rb').read().decode('utf-16')
+    issued = set(server.sessions())
+    plain = [text[i:i + 64] for i in range(len(text) - 63)
+             if hashlib.blake2b(text[i:i + 64].encode(), digest_size=32).hexdigest() in issued]
+    check(not plain, 'a token in plain text in config.ini')
+    # The self-test runs with the remembered session; its lines are as before.
+    bin_dir = os.path.join(WORK, 'bin')
+    os.makedirs(bin_dir, exist_ok=True)
+    shutil.copy(EXE, bin_dir)
+    quiet(WINE, os.path.join(bin_dir, 'norvane.exe'), '--selftest')
+    lines = open(os.path.join(bin_dir, 'selftest.txt'), encoding='utf-8').read().splitlines()
+    check(lines[1].startswith('[1] list: ok=1 msg= count=') and
+          '[2] create: ok=1 msg=' in lines and '[5] delete: ok=1 msg=' in lines, lines)
+
+
+def a_refused_token_keeps_the_note_being_edited(server):
+    client = Client()
+    drv('wait', MAIN, 30)
+    loaded()
+    drv('command', MAIN, Id.NEW)
+    drv('wait', EDIT, 10)
+    number = drv('gettext', EDIT, Id.NUMBER)
+    drv('settext', EDIT, Id.CUSTOMER, '会话失效客户')
+    fill_input_row(['LED灯带', 'NV-9', '5m', '12W', '单亮', '无', '1', '卷', '20'])
+    drv('click', EDIT, Id.ADD)
+    server.revoke_all()  # the session ends on the server while the user types
+    drv('click', EDIT, Id.SAVE)
+    box = drv('msgbox', 20)
+    check(box.startswith('需要重新登录\n登录已失效，请重新登录'), box)
+    shot('editor-session-refused-96dpi')
+    drv('msgbox-click', Id.OK)
+    drv('wait', LOGIN, 15)
+    keys = ini()
+    check(keys.get('session/token') == '' and keys.get('session/userId') == '', keys)
+    sign_in('demo123', remember=True)
+    drv('gone', LOGIN, 15)
+    check(drv('gettext', EDIT, Id.CUSTOMER) == '会话失效客户', 'what was typed is kept')
+    check(rows(EDIT, Id.ITEMS)[0][0] == 'LED灯带', 'the item line is kept')
+    drv('click', EDIT, Id.SAVE)
+    drv('gone', EDIT, 15)
+    loaded()
+    check(rows(MAIN, Id.LIST)[0][0] == number, 'saved after the new sign-in')
+    return client
+
+
+def a_revoked_token_returns_to_the_login_window(server):
+    server.revoke_all()
+    drv('command', MAIN, Id.REFRESH)
+    check(drv('msgbox', 20) == '需要重新登录\n登录已失效，请重新登录', 'told why')
+    drv('msgbox-click', Id.OK)
+    drv('wait', LOGIN, 15)
+    keys = ini()
+    check(keys.get('session/token') == '' and keys.get('session/remember') == '0', keys)
+    sign_in('demo123', remember=True)
+    loaded()
+
+
+def sign_out_revokes_the_token(server, client):
+    before = server.sessions()
+    drv('command', MAIN, Id.SIGN_OUT)
+    drv('wait', LOGIN, 15)
+    after = server.sessions()
+    check(len(after) == len(before) - 1 and set(after) < set(before), (before, after))
+    check(ini().get('session/token') == '', 'the token is forgotten')
+    drv('close', LOGIN)
+    client.wait_exit()
+
+
+def an_open_service_is_used_without_tokens(server):
+    server.stop()
+    server.extra.append('--open-data-service')
+    server.start()
+    try:
+        client = Client()
+        sign_in('demo123', remember=True)
+        loaded()
+        check(ini().get('session/token', '') == '', 'no token from a service without sessions')
+        drv('command', MAIN, Id.REFRESH)
+        loaded()
+        drv('close', MAIN)
+        client.wait_exit()
+        client = Client()  # remembered without a token
+        drv('wait', MAIN, 30)
+        loaded()
+        drv('close', MAIN)
+        client.wait_exit()
+    finally:
+        server.stop()
+        server.extra.remove('--open-data-service')
+        server.start()
+
+
 def sections(flat):
     out = {}
     for key, value in flat.items():
@@ -1187,6 +1312,21 @@ def main():
                  ascii_config_is_converted_and_keeps_chinese),
                 ('screenshots at 144 DPI', screenshots_at_144_dpi)]:
             run()
+        scenario = 'the remembered token is sealed and used'
+        sign_in_again = Client()
+        sign_in('demo123', remember=True)
+        loaded()
+        drv('close', MAIN)
+        sign_in_again.wait_exit()
+        the_remembered_token_is_sealed_and_used(server)
+        scenario = 'a refused token keeps the note being edited'
+        client = a_refused_token_keeps_the_note_being_edited(server)
+        scenario = 'a revoked token returns to the login window'
+        a_revoked_token_returns_to_the_login_window(server)
+        scenario = 'sign-out revokes the token'
+        sign_out_revokes_the_token(server, client)
+        scenario = 'an open service is used without tokens'
+        an_open_service_is_used_without_tokens(server)
     except AssertionError as e:
         raise AssertionError('%s: %s' % (scenario, e))
     finally:

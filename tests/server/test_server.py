@@ -18,11 +18,13 @@ BINARY = None
 
 
 class Server:
-    def __init__(self, data, demo=True, extra=(), log=subprocess.DEVNULL):
+    def __init__(self, data, demo=True, extra=(), log=subprocess.DEVNULL, open_data=True):
         self.data = data
         args = [BINARY, 'serve', '--data', data, '--listen', '127.0.0.1:0', *extra]
         if demo:
             args.append('--demo')
+        if open_data:  # the data routes as a service without sessions has them
+            args.append('--open-data-service')
         self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=log, text=True)
         self.output = ''
         while True:
@@ -537,6 +539,106 @@ class FinanceServiceTest(DemoServerTest):
         status, ans = self.srv.json('POST', '/api/v1/native/tenants', {'name': '', 'code': ''},
                                     token=token)
         self.assertEqual(status, 400)
+
+
+class SessionTest(unittest.TestCase):
+    """The default: every data route acts only for the caller's session."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.srv = Server(os.path.join(cls.tmp.name, 'data'), open_data=False)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.srv.stop()
+        cls.tmp.cleanup()
+
+    def sign_in(self, account, kind):
+        status, ans = self.srv.json('POST', '/api/users/login',
+                                    {'account': account, 'password': 'demo123', 'userType': kind})
+        self.assertEqual(status, 200, ans)
+        self.assertRegex(ans['data']['token'], r'^[0-9a-f]{64}$')
+        return ans['data']['id'], ans['data']['token']
+
+    def calls(self, user_id, note_id):
+        return [('GET', '/api/delivery-notes?userId=%s' % user_id, None),
+                ('GET', '/api/company/info?user_id=%s' % user_id, None),
+                ('POST', '/api/delivery-notes', note_body(user_id, no='SHD-S-NEW')),
+                ('PUT', '/api/delivery-notes', dict(note_body(user_id, customer='改'), id=note_id)),
+                ('DELETE', '/api/delivery-notes', {'id': note_id, 'userId': str(user_id)})]
+
+    def notes_of(self, user_id, token):
+        status, ans = self.srv.json('GET', '/api/delivery-notes?userId=%s' % user_id,
+                                    token=token)
+        self.assertEqual(status, 200, ans)
+        return ans['data']
+
+    def test_each_data_route_acts_only_for_the_callers_session(self):
+        a, token_a = self.sign_in('demo', 'enterprise')
+        b, token_b = self.sign_in('13900139000', 'personal')
+        note = self.notes_of(a, token_a)[0]
+        before = self.notes_of(a, token_a)
+        for method, path, body in self.calls(a, note['id']):
+            status, ans = self.srv.json(method, path, body)
+            self.assertEqual((status, ans['message']), (401, '未登录，请先登录'), path)
+            status, ans = self.srv.json(method, path, body, token='0' * 64)
+            self.assertEqual((status, ans['message']), (401, '登录已失效，请重新登录'), path)
+            # B names A, or A's note: neither exists for B.
+            status, ans = self.srv.json(method, path, body, token=token_b)
+            self.assertEqual(status, 404, (method, path, ans))
+            self.assertFalse(ans['success'])
+        # B's own id with A's note in the update body: still not B's note.
+        status, _ = self.srv.json('PUT', '/api/delivery-notes',
+                                  dict(note_body(b, customer='改'), id=note['id']), token=token_b)
+        self.assertEqual(status, 404)
+        status, _ = self.srv.json('DELETE', '/api/delivery-notes',
+                                  {'id': note['id'], 'userId': str(b)}, token=token_b)
+        self.assertEqual(status, 404)
+        self.assertEqual(self.notes_of(a, token_a), before)
+        # The owner's own session works for every route.
+        status, ans = self.srv.json('POST', '/api/delivery-notes', note_body(a, no='SHD-S-A'),
+                                    token=token_a)
+        self.assertEqual(status, 200, ans)
+        status, ans = self.srv.json('GET', '/api/company/info?user_id=%s' % a, token=token_a)
+        self.assertEqual(status, 200, ans)
+
+    def test_sign_out_revokes_and_expired_sessions_are_refused(self):
+        a, token = self.sign_in('demo', 'enterprise')
+        self.notes_of(a, token)
+        status, ans = self.srv.json('POST', '/api/users/logout', {}, token=token)
+        self.assertEqual((status, ans['success']), (200, True))
+        status, ans = self.srv.json('GET', '/api/delivery-notes?userId=%s' % a, token=token)
+        self.assertEqual((status, ans['message']), (401, '登录已失效，请重新登录'))
+        # A session past its expiry is refused; one in use is renewed for 30 days.
+        a, token = self.sign_in('demo', 'enterprise')
+        a2, kept = self.sign_in('demo', 'enterprise')
+        db = sqlite3.connect(os.path.join(self.srv.data, 'catalog.db'))
+        db.execute('UPDATE sessions SET expires_at = ? WHERE expires_at > 0',
+                   (int(time.time()) - 1,))
+        db.commit()
+        db.execute('UPDATE sessions SET expires_at = ? WHERE rowid = (SELECT max(rowid) FROM '
+                   'sessions)', (int(time.time()) + 60,))
+        db.commit()
+        status, _ = self.srv.json('GET', '/api/delivery-notes?userId=%s' % a, token=token)
+        self.assertEqual(status, 401)
+        self.notes_of(a2, kept)
+        renewed = db.execute('SELECT max(expires_at) FROM sessions').fetchone()[0]
+        db.close()
+        self.assertGreater(renewed, time.time() + 29 * 24 * 3600)
+
+    def test_the_open_service_answers_as_without_sessions(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            srv = Server(os.path.join(tmp, 'd'))
+            try:
+                status, ans = srv.json('POST', '/api/users/login',
+                                       {'account': 'demo', 'password': 'demo123',
+                                        'userType': 'enterprise'})
+                self.assertEqual(status, 200)
+                self.assertNotIn('token', ans['data'])
+                self.assertEqual(srv.json('GET', '/api/delivery-notes?userId=2')[0], 200)
+            finally:
+                srv.stop()
 
 
 class PersistenceTest(unittest.TestCase):

@@ -81,7 +81,7 @@ TEST_F(NoteService, NonFiniteNumbersAreNeverSent) {
         EXPECT_FALSE(note_body(n, u"42", true).has_value());
         n.items[1].price = 1;
         n.items[0].quantity = bad;
-        ServiceResult r = service_save_note(u"http://h", u"42", n, false);
+        ServiceResult r = service_save_note(DataCaller{u"http://h", u"42", u""}, n, false);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.message, u"保存送货单失败：数量或单价不是有效的数字");
     }
@@ -93,12 +93,13 @@ TEST_F(NoteService, UrlsMethodsAndQueryEncoding) {
     std::u16string company;
     DeliveryNote note = SampleNote();
     User user;
-    static_cast<void>(service_list_notes(u"http://h:8080/ /", u"USER_1700000000000", notes));
-    static_cast<void>(service_company_info(u"https://h/api//", u"42", company));
-    static_cast<void>(service_list_notes(u"http://h", u"a&b #c 照", notes));
-    static_cast<void>(service_save_note(u"http://h/", u"1", note, true));
-    static_cast<void>(service_save_note(u"http://h", u"1", note, false));
-    static_cast<void>(service_delete_note(u"http://h", u"1", 5));
+    static_cast<void>(
+        service_list_notes(DataCaller{u"http://h:8080/ /", u"USER_1700000000000", u""}, notes));
+    static_cast<void>(service_company_info(DataCaller{u"https://h/api//", u"42", u""}, company));
+    static_cast<void>(service_list_notes(DataCaller{u"http://h", u"a&b #c 照", u""}, notes));
+    static_cast<void>(service_save_note(DataCaller{u"http://h/", u"1", u""}, note, true));
+    static_cast<void>(service_save_note(DataCaller{u"http://h", u"1", u""}, note, false));
+    static_cast<void>(service_delete_note(DataCaller{u"http://h", u"1", u""}, 5));
     static_cast<void>(service_login(u"http://h", u"a", u"p", false, user));
     const auto& c = http_calls();
     ASSERT_EQ(c.size(), 7u);
@@ -164,53 +165,55 @@ TEST_F(NoteService, ListMappingAndFailureKeepsTheList) {
     std::vector<DeliveryNote> notes(1);
     notes[0].number = u"KEEP";
     http_answer_json(200, u"{\"success\":true,\"data\":{}}");
-    EXPECT_EQ(service_list_notes(u"h", u"1", notes).message, u"读取送货单失败：数据格式异常");
+    EXPECT_EQ(service_list_notes(DataCaller{u"h", u"1", u""}, notes).message,
+              u"读取送货单失败：数据格式异常");
     EXPECT_EQ(notes[0].number, u"KEEP");
     http_answer_json(200, u"{\"success\":false,\"message\":\"x\"}");
-    static_cast<void>(service_list_notes(u"h", u"1", notes));
+    static_cast<void>(service_list_notes(DataCaller{u"h", u"1", u""}, notes));
     EXPECT_EQ(notes.size(), 1u);
     http_answer_json(200,
                      u"{\"success\":true,\"data\":[{\"id\":7,\"status\":null,\"date\":"
                      u"\"2025-03-01T08:00:00Z\",\"items\":[{\"quantity\":\"3\"}]},5]}");
-    EXPECT_TRUE(service_list_notes(u"h", u"1", notes).ok);
+    EXPECT_TRUE(service_list_notes(DataCaller{u"h", u"1", u""}, notes).ok);
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_EQ(notes[0].status, u"待送达");
     EXPECT_EQ(notes[0].date, u"2025-03-01");
     EXPECT_EQ(notes[0].items[0].quantity, 3);
     EXPECT_EQ(notes[1].id, 0);
     http_answer_json(200, u"{\"success\":true,\"data\":[]}");
-    EXPECT_TRUE(service_list_notes(u"h", u"1", notes).ok);
+    EXPECT_TRUE(service_list_notes(DataCaller{u"h", u"1", u""}, notes).ok);
     EXPECT_TRUE(notes.empty());
 }
 
 TEST_F(NoteService, CreateTakesTheTopLevelIdOnly) {
     DeliveryNote n;
     http_answer_json(200, u"{\"success\":true,\"id\":57}");
-    EXPECT_TRUE(service_save_note(u"h", u"1", n, true).ok);
+    EXPECT_TRUE(service_save_note(DataCaller{u"h", u"1", u""}, n, true).ok);
     EXPECT_EQ(n.id, 57);
     DeliveryNote m;
     http_answer_json(200, u"{\"success\":true,\"data\":{\"id\":58}}");
-    static_cast<void>(service_save_note(u"h", u"1", m, true));
+    static_cast<void>(service_save_note(DataCaller{u"h", u"1", u""}, m, true));
     EXPECT_EQ(m.id, 0);
     http_answer_json(200, u"{\"success\":true,\"id\":-4}");
-    static_cast<void>(service_save_note(u"h", u"1", m, true));
+    static_cast<void>(service_save_note(DataCaller{u"h", u"1", u""}, m, true));
     EXPECT_EQ(m.id, 0);
     DeliveryNote u = SampleNote();
     http_answer_json(200, u"{\"success\":true,\"id\":99}");
-    static_cast<void>(service_save_note(u"h", u"1", u, false));  // an update never changes the id
+    static_cast<void>(service_save_note(DataCaller{u"h", u"1", u""}, u,
+                                        false));  // an update never changes the id
     EXPECT_EQ(u.id, 57);
 }
 
 TEST_F(NoteService, CompanyInfo) {
     std::u16string company = u"old";
     http_answer_json(200, u"{\"success\":true}");
-    static_cast<void>(service_company_info(u"h", u"1", company));
+    static_cast<void>(service_company_info(DataCaller{u"h", u"1", u""}, company));
     EXPECT_EQ(company, u"old");
     http_answer_json(200, u"{\"success\":true,\"data\":{\"enterprise_name\":\"澄岚\"}}");
-    static_cast<void>(service_company_info(u"h", u"1", company));
+    static_cast<void>(service_company_info(DataCaller{u"h", u"1", u""}, company));
     EXPECT_EQ(company, u"澄岚");
     http_answer_json(200, u"{\"success\":true,\"data\":[]}");
-    static_cast<void>(service_company_info(u"h", u"1", company));
+    static_cast<void>(service_company_info(DataCaller{u"h", u"1", u""}, company));
     EXPECT_EQ(company, u"");
 }
 

@@ -15,7 +15,8 @@ protected:
     }
     std::vector<std::u16string> Run() {
         std::vector<std::u16string> lines;
-        run_selftest(u"http://h", u"7", [&](const std::u16string& l) { lines.push_back(l); });
+        run_selftest(DataCaller{u"http://h", u"7", u""},
+                     [&](const std::u16string& l) { lines.push_back(l); });
         return lines;
     }
 };

@@ -131,7 +131,7 @@ TEST_F(SessionTest, ANotRememberedUserIsNotCheckedAndMustSignIn) {
 
 TEST_F(SessionTest, SignInWithoutRememberStoresNoIdentity) {
     LoginSession s;
-    User u{u"USER_9", u"李四", u"139", u"澄岚映辉"};
+    User u{u"USER_9", u"李四", u"139", u"澄岚映辉", u""};
     remember_sign_in(kIni, s, u, u" demo ", false);
     EXPECT_EQ(s.user_id, u"USER_9");
     EXPECT_EQ(s.company, u"澄岚映辉");

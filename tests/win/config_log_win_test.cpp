@@ -10,6 +10,7 @@
 #include "base/config.h"
 #include "base/files.h"
 #include "base/log.h"
+#include "base/protect.h"
 #include "base/text.h"
 #include "base/wide_win.h"
 #include "notes/session.h"
@@ -92,6 +93,20 @@ TEST(ConfigWin, AFileWithoutTheMarkIsConvertedAndChineseSurvives) {
     EXPECT_EQ(nv::prepare_config_file(ini), nv::ConfigFile::Converted);
     EXPECT_EQ(nv::config_lookup(ini, u"session", u"account", u"-"), u"caf\u00E9");
     DeleteFileW(nv::as_wide(ini));
+}
+
+// The session token is sealed with the platform's data protection for this Windows user.
+TEST(ConfigWin, ASealedSecretRoundTripsAndADamagedOneIsNone) {
+    const std::u16string token(u"0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
+    std::u16string sealed = nv::seal_secret(token);
+    ASSERT_GT(sealed.size(), token.size());
+    EXPECT_EQ(sealed.find(u"0123456789abcdef"), std::u16string::npos);
+    EXPECT_EQ(nv::open_secret(sealed), token);
+    std::u16string damaged = sealed;
+    damaged[damaged.size() / 2] = damaged[damaged.size() / 2] == u'0' ? u'1' : u'0';
+    EXPECT_EQ(nv::open_secret(damaged), u"");
+    EXPECT_EQ(nv::open_secret(token), u"");  // a plain value is no sealed one
+    EXPECT_EQ(nv::seal_secret(u""), u"");
 }
 
 TEST(LogWin, LinesAppendInUtf8AndThreadsNeverInterleave) {
