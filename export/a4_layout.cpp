@@ -138,7 +138,8 @@ std::vector<std::u16string> wrap_text(std::u16string_view text, int32_t max_widt
                                       const TextWidth& width) {
     std::vector<std::u16string> lines;
     std::u16string current;
-    for (char16_t c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
         if (c == u'\r')
             continue;
         if (c == u'\n') {
@@ -146,11 +147,18 @@ std::vector<std::u16string> wrap_text(std::u16string_view text, int32_t max_widt
             current.clear();
             continue;
         }
-        if (!current.empty() && width(font, current + c) > max_width) {
+        // A character beyond the basic plane is a surrogate pair: its halves stay together.
+        std::size_t units = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
+                                    text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF
+                                ? 2
+                                : 1;
+        std::u16string_view piece = text.substr(i, units);
+        i += units - 1;
+        if (!current.empty() && width(font, current + std::u16string(piece)) > max_width) {
             lines.push_back(std::move(current));
             current.clear();
         }
-        current.push_back(c);
+        current += piece;
     }
     lines.push_back(std::move(current));
     return lines;

@@ -342,8 +342,9 @@ std::optional<std::u16string> save_voucher(FinanceState& state) {
         return std::nullopt;
     }
     JsonValue answer;
-    if (!finance_request(state, u"POST", u"/tenants/" + state.tenant_id + u"/vouchers", body,
-                         answer, true))
+    if (!finance_request(state, u"POST",
+                         u"/tenants/" + query_encode(state.tenant_id) + u"/vouchers", body, answer,
+                         true))
         return std::nullopt;
     clear_draft(state);
     return u"凭证已保存到租户「" + state.tenant_name + u"」的分片库，可在“最近凭证”查看。";
@@ -360,8 +361,8 @@ bool load_vouchers(FinanceState& state) {
     if (state.tenant_id.empty())
         return false;
     JsonValue answer;
-    if (!finance_request(state, u"GET", u"/tenants/" + state.tenant_id + u"/vouchers", u"", answer,
-                         true))
+    if (!finance_request(state, u"GET", u"/tenants/" + query_encode(state.tenant_id) + u"/vouchers",
+                         u"", answer, true))
         return false;
     std::optional<JsonValue> data = json_find(answer, u"data");
     state.vouchers = data && data->kind() == JsonKind::Array ? *data : JsonValue{};

@@ -221,7 +221,8 @@ std::string job_json(const nv::PrintJob& job) {
 void usage() {
     throw Failure(
         "usage: nvdoc payload NOTE.json COMPANY OUT | job PAYLOAD | docx NOTE.json COMPANY OUT |"
-        " rle IN OUT | pdf-raw OUT PAGE... | zip OUT NAME=FILE... | json FILE");
+        " pdf NOTE.json COMPANY OUT | rle IN OUT | pdf-raw OUT PAGE... | zip OUT NAME=FILE... |"
+        " json FILE");
 }
 
 int run(const std::vector<std::string>& args) {

@@ -11,6 +11,12 @@ mkdir -p "$WORK"
 cd "$WORK"
 fail() { echo "FAIL: $*"; exit 1; }
 
+# --- the usage names every command -------------------------------------------------------
+usage=$("$NVDOC" 2>&1 || true)
+for cmd in payload job docx pdf rle pdf-raw zip json; do
+    grep -q "| $cmd \|usage: nvdoc $cmd " <<<"$usage" || fail "usage does not name $cmd: $usage"
+done
+
 cp "$ROOT/tests/fixtures/note.json" note.json
 python3 "$ROOT/tests/fixtures/make_pages.py" .
 

@@ -108,6 +108,19 @@ TEST(A4Layout, TextsRemarkAndCompanyLine) {
     EXPECT_EQ(wrap_text(u"", 100, PageFont::A4Body, Fixed).size(), 1u);
     EXPECT_EQ(wrap_text(u"ab\n\ncd", 100, PageFont::A4Body, Fixed),
               (std::vector<std::u16string>{u"ab", u"", u"cd"}));
+    // A character beyond the basic plane (𠀀, a surrogate pair) at every place a line can end
+    // is never split between its halves.
+    for (std::size_t at = 0; at <= 12; ++at) {
+        std::u16string text = std::u16string(at, u'a') + u"𠀀" + std::u16string(12, u'b');
+        std::u16string joined;
+        for (const std::u16string& line : wrap_text(text, 60, PageFont::A4Body, Fixed)) {
+            ASSERT_FALSE(line.empty()) << at;
+            EXPECT_FALSE(line.back() >= 0xD800 && line.back() <= 0xDBFF) << at;
+            EXPECT_FALSE(line.front() >= 0xDC00 && line.front() <= 0xDFFF) << at;
+            joined += line;
+        }
+        EXPECT_EQ(joined, text) << at;
+    }
 }
 
 // With every text one pixel a character, every row is one line: 39 rows on the first page, 46

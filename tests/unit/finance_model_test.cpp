@@ -253,10 +253,19 @@ TEST(FinanceLists, VouchersDetailShardsAndTenantBody) {
         u"\"summary\":\"房租\",\"totalDebit\":12.5,\"totalCredit\":\"12.5\",\"lines\":["
         u"{\"summary\":\"付\",\"account\":\"1001 现金\",\"debit\":0,\"credit\":12.5}]}]}");
     ASSERT_TRUE(load_vouchers(r.state));
+    EXPECT_EQ(fake::http_calls().back().url, u"http://f/api/v1/native/tenants/1/vouchers");
     EXPECT_EQ(voucher_rows(r.state)[0],
               (std::array<std::u16string, 5>{u"V1", u"2026-01-02", u"房租", u"12.50", u"12.50"}));
     EXPECT_EQ(voucher_detail(r.state.vouchers.elements()[0]),
               u"V1  2026-01-02\r\n房租\r\n\r\n付 | 1001 现金 | 借 0.00 | 贷 12.50");
+
+    // A tenant id is one path segment, whatever it holds.
+    r.state.tenant_id = u"a/b?c d";
+    fake::http_answer_json(200, u"{\"success\":true,\"data\":[]}");
+    static_cast<void>(load_vouchers(r.state));
+    EXPECT_EQ(fake::http_calls().back().url,
+              u"http://f/api/v1/native/tenants/a%2Fb%3Fc%20d/vouchers");
+    r.state.tenant_id = u"1";
 
     fake::http_answer_json(200,
                            u"{\"success\":true,\"data\":[{\"id\":1,\"name\":\"分片一\","
