@@ -19,6 +19,9 @@ std::FILE* open_file(std::u16string_view path, const char* mode);
 // The whole file, refused (false) when it cannot be read or holds more than `limit` bytes.
 [[nodiscard]] bool read_file(std::u16string_view path, std::size_t limit, std::string& bytes);
 
+// Moves a complete file onto `to`, replacing what is there.
+[[nodiscard]] bool move_file(std::u16string_view from, std::u16string_view to);
+
 // Writes `bytes` to a temporary file beside `path` and moves it over `path`, so that a reader
 // sees either the old or the new content, never a half-written file.
 [[nodiscard]] bool replace_file(std::u16string_view path, std::string_view bytes);

@@ -46,6 +46,11 @@ bool read_file(std::u16string_view path, std::size_t limit, std::string& bytes) 
     return true;
 }
 
+bool move_file(std::u16string_view from, std::u16string_view to) {
+    return MoveFileExW(wide_copy(from).c_str(), wide_copy(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool replace_file(std::u16string_view path, std::string_view bytes) {
     std::wstring target = wide_copy(path);
     std::wstring temp = target + L".tmp";

@@ -1,5 +1,6 @@
 #include "update/updater.h"
 
+#include "base/files.h"
 #include "base/log.h"
 #include "base/product.h"
 #include "base/text.h"
@@ -142,14 +143,31 @@ void run_update_check(std::u16string_view base_url, const std::optional<std::u16
         log.line("updater: up to date (remote %s)", version8.c_str());
         return;
     }
-    log.line("updater: new version %s found, downloading", version8.c_str());
     std::u16string path = package_path(package_folder(public_env), version);
-    std::u16string error;
-    if (!http_download(package, path, error)) {
-        log.line("updater: download failed: %s", utf16_to_utf8(error).c_str());
+    // The path stands between single quotes on the install command line: a folder holding a
+    // quote PowerShell reads as one (' and U+2018 to U+201B) is refused.
+    if (path.find_first_of(u"'\u2018\u2019\u201A\u201B") != std::u16string::npos) {
+        log.line("updater: public folder refused (it holds a quote)");
         return;
     }
-    log.line("updater: downloaded %s", utf16_to_utf8(path).c_str());
+    // Only a complete package ever has the final name: it is downloaded beside it and moved
+    // into place, and one already there from an earlier start is not fetched again.
+    if (file_exists(path)) {
+        log.line("updater: new version %s already downloaded", version8.c_str());
+    } else {
+        log.line("updater: new version %s found, downloading", version8.c_str());
+        std::u16string partial = path + u".part";
+        std::u16string error;
+        if (!http_download(package, partial, error)) {
+            log.line("updater: download failed: %s", utf16_to_utf8(error).c_str());
+            return;
+        }
+        if (!move_file(partial, path)) {
+            log.line("updater: download could not be moved into place");
+            return;
+        }
+        log.line("updater: downloaded %s", utf16_to_utf8(path).c_str());
+    }
     PendingUpdate& pending = pending_update();
     pending.path = path;
     pending.version = version;

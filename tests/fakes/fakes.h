@@ -1,6 +1,7 @@
 // Fakes of the platform seams for the core unit tests (linked instead of the *_win.cpp files).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,5 +28,8 @@ void http_reset();
 void http_answer(HttpResult r);
 void http_answer_json(uint32_t status, std::u16string_view body);
 const std::vector<HttpCall>& http_calls();
+// What the next downloads write to their path (their body records the path); nothing makes them
+// fail as a 404 does.
+void http_download_gives(std::optional<std::string> bytes);
 
 }  // namespace nv::fake

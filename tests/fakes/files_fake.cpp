@@ -45,6 +45,12 @@ bool read_file(std::u16string_view path, std::size_t limit, std::string& bytes) 
     return ok;
 }
 
+bool move_file(std::u16string_view from, std::u16string_view to) {
+    std::string target = utf16_to_utf8(to);
+    std::remove(target.c_str());  // as the Windows runtime's rename, which does not replace
+    return std::rename(utf16_to_utf8(from).c_str(), target.c_str()) == 0;
+}
+
 bool replace_file(std::u16string_view path, std::string_view bytes) {
     std::string target = utf16_to_utf8(path);
     std::string temp = target + ".tmp";

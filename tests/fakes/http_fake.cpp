@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <deque>
 
 #include "base/text.h"
@@ -9,11 +10,13 @@ namespace nv {
 namespace {
 std::deque<HttpResult> g_answers;
 std::vector<fake::HttpCall> g_calls;
+std::optional<std::string> g_download;  // what a download writes; nothing: it fails
 }  // namespace
 
 void fake::http_reset() {
     g_answers.clear();
     g_calls.clear();
+    g_download.reset();
 }
 
 void fake::http_answer(HttpResult r) {
@@ -46,10 +49,21 @@ HttpResult http_json_request(std::u16string_view method, std::u16string_view url
     return r;
 }
 
-bool http_download(std::u16string_view url, std::u16string_view, std::u16string& error) {
-    g_calls.push_back({u"DOWNLOAD", std::u16string(url), u"", u""});
-    error = u"服务器返回 404";
-    return false;
+bool http_download(std::u16string_view url, std::u16string_view path, std::u16string& error) {
+    g_calls.push_back({u"DOWNLOAD", std::u16string(url), std::u16string(path), u""});
+    if (!g_download) {
+        error = u"服务器返回 404";
+        return false;
+    }
+    std::FILE* f = std::fopen(utf16_to_utf8(path).c_str(), "wb");
+    bool ok = f && std::fwrite(g_download->data(), 1, g_download->size(), f) == g_download->size();
+    if (f)
+        ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+void fake::http_download_gives(std::optional<std::string> bytes) {
+    g_download = std::move(bytes);
 }
 
 }  // namespace nv

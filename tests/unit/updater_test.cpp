@@ -1,10 +1,12 @@
 #include "update/updater.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
 #include "base/log.h"
+#include "base/text.h"
 #include "fakes/fakes.h"
 
 namespace nv {
@@ -98,6 +100,50 @@ TEST(Updater, CheckLogsEachOutcomeAndDownloadsOnlyANewerSafeRelease) {
     EXPECT_EQ(downloads, 1);
     EXPECT_EQ(announced, 0);
     EXPECT_FALSE(exit_install_command());
+}
+
+// The package gets its final name only when complete; a complete one is not fetched again; a
+// public folder with a quote PowerShell reads is refused.
+TEST(Updater, APackageIsMovedIntoPlaceWholeAndNotFetchedTwice) {
+    // Natively the folder's backslash is part of a file name in the temporary folder.
+    const std::string tmp = std::filesystem::temp_directory_path().string() + "/nv_updater_place";
+    const std::string log_path = tmp + ".log";
+    const char* path = log_path.c_str();
+    std::remove(path);
+    app_log().open(utf8_to_utf16(log_path));
+    const std::u16string folder = utf8_to_utf16(tmp);
+    const std::string package = tmp + "\\Norvane-update-1.2.11.msix";
+    std::remove(package.c_str());
+    std::filesystem::create_directories(tmp);  // where the package goes under Windows
+    fake::http_reset();
+    fake::http_download_gives("MSIX");
+    auto run = [&](std::u16string_view public_folder) {
+        fake::http_answer_json(200, u"{\"version\":\"1.2.11\",\"package\":\"http://s/p\"}");
+        run_update_check(u"http://s", std::u16string(public_folder), [] {});
+    };
+    run(folder);
+    ASSERT_EQ(fake::http_calls().size(), 2u);
+    EXPECT_EQ(fake::http_calls()[1].body, folder + u"\\Norvane-update-1.2.11.msix.part");
+    {
+        std::ifstream placed(package, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(placed)), {});
+        EXPECT_EQ(bytes, "MSIX");
+    }
+    EXPECT_FALSE(std::ifstream(package + ".part").good());
+    run(folder);  // a second start: the complete package is there
+    EXPECT_EQ(fake::http_calls().size(), 3u);
+    for (std::u16string quoted : {folder + u"'x", folder + u"\u2019x"}) {
+        run(quoted);
+        EXPECT_NE(fake::http_calls().back().method, u"DOWNLOAD");
+    }
+    std::string log = LogText(path);
+    std::remove(path);
+    std::remove(package.c_str());
+    std::error_code ec;
+    std::filesystem::remove_all(tmp, ec);
+    EXPECT_NE(log.find("updater: new version 1.2.11 already downloaded"), std::string::npos);
+    EXPECT_NE(log.find("updater: public folder refused (it holds a quote)"), std::string::npos);
+    EXPECT_TRUE(exit_install_command());
 }
 
 }  // namespace
