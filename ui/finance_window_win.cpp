@@ -189,7 +189,7 @@ void ShowSection(FinanceWindow& f, int section) {
         {{L"分片", 100}, {L"名称", 240}, {L"租户数", 160}, {L"容量", 160}, {L"利用率", 180}}};
     for (std::size_t i = 0; i < kColumns[section].size(); ++i)
         AddListColumn(f.list, static_cast<int>(i), kColumns[section][i].title,
-                      Scale(kColumns[section][i].width));
+                      kColumns[section][i].width);  // in 96-DPI units: scaled there, once
 
     if (section == kSectionVoucher) {
         RefreshLines(f);

@@ -70,8 +70,13 @@ void Paint(PreviewState& s) {
     }
     SetText(s.counter, u"第 " + format_int(static_cast<int64_t>(s.current + 1)) + u" / " +
                            format_int(static_cast<int64_t>(count)) + u" 页");
-    EnableWindow(s.previous, s.current > 0);
-    EnableWindow(s.next, s.current + 1 < count);
+    bool previous = s.current > 0, next = s.current + 1 < count;
+    // A disabled button cannot keep the focus: it would go nowhere, and Esc and Enter with it.
+    HWND focus = GetFocus();
+    if ((focus == s.previous && !previous) || (focus == s.next && !next))
+        SetFocus(s.confirm);
+    EnableWindow(s.previous, previous);
+    EnableWindow(s.next, next);
 }
 
 void Create(PreviewState& s, HWND wnd) {

@@ -690,6 +690,16 @@ def finance_at_144_dpi():
     left, top, right, bottom = map(int, drv('rect', FIN).split())
     check((right - left, bottom - top) == (1500, 1080), 'minimum at 144 DPI')
     drv('resize', FIN, 1620, 1170)
+    # Every list of the window has its 96-DPI column widths times 1.5, scaled once.
+    widths = {0: [50, 280, 280, 150, 150], 1: [130, 120, 300, 150, 150], 2: [220, 440, 160],
+              3: [100, 240, 160, 160, 180]}
+    for section, expected in widths.items():
+        drv('click', FIN, Id.SECTION + section)
+        wait_for(lambda: drv('colwidths', FIN, Id.FIN_LIST) ==
+                 ' '.join(str(w * 3 // 2) for w in expected),
+                 'column widths of section %d at 144 DPI: %s' % (
+                     section, drv('colwidths', FIN, Id.FIN_LIST)))
+    drv('click', FIN, Id.SECTION)
     drv('click', FIN, Id.ADD_LINE)
     form('新增分录', ['收款', '1001', '88.80', None])
     drv('gone', FORM, 10)
@@ -779,6 +789,27 @@ def confirmed_print_gives_three_pdf_pages(server):
     log = log_text()
     check('native print job: no=SHD-PRINT-23 items=23' in log, 'job line')
     check('native print result: ok=1 pages=3 msg=打印成功' in log, 'result line')
+
+
+def paging_keeps_esc_and_enter(server):
+    # Paged to the end with real clicks, the button that had the focus is disabled; Esc still
+    # cancels and Enter still confirms.
+    before = pdfs()
+    select_note('SHD-PRINT-23')
+    for key in (Id.VK_ESCAPE, Id.VK_RETURN):
+        drv('command', MAIN, Id.PRINT)
+        drv('wait', PREVIEW, 30)
+        wait_for(lambda: drv('gettext', PREVIEW, Id.COUNTER) == '第 1 / 3 页', 'first page')
+        drv('realclick', PREVIEW, Id.NEXT_PAGE)
+        drv('realclick', PREVIEW, Id.NEXT_PAGE)
+        wait_for(lambda: drv('gettext', PREVIEW, Id.COUNTER) == '第 3 / 3 页', 'paged to the end')
+        drv('realkey', PREVIEW, 0, key)
+        drv('gone', PREVIEW, 10)
+        if key == Id.VK_ESCAPE:
+            wait_for(lambda: status() == '已取消打印', 'Esc cancels after paging')
+            check(pdfs() == before, 'nothing printed on Esc')
+    wait_for(lambda: status() == '已发送打印：SHD-PRINT-23（3 页）', 'Enter prints after paging', 60)
+    wait_for(lambda: pdfs() - before, 'the printed PDF', 60)
 
 
 def wine_path(path):
@@ -1270,6 +1301,7 @@ def main():
         for scenario, run in [
                 ('preview pages and cancel', preview_pages_and_cancel),
                 ('confirmed print gives three PDF pages', confirmed_print_gives_three_pdf_pages),
+                ('paging keeps Esc and Enter', paging_keeps_esc_and_enter),
                 ('too many pages are refused', too_many_pages_are_refused),
                 ('a note without items prints one page', a_note_without_items_prints_one_page),
                 ('the editor saves then prints', the_editor_saves_then_prints),

@@ -12,6 +12,9 @@
 //   combo CLASS ID INDEX           CB_SETCURSEL
 //   check CLASS ID 0|1             BM_SETCHECK
 //   rows CLASS ID                  prints each list-view row, cells joined by TAB
+//   colwidths CLASS ID             prints the list view's column widths in pixels
+//   realclick CLASS ID             a left click at the child's centre through SendInput
+//   realkey CLASS 0 VK             a key press through SendInput, to what has the focus
 //   select CLASS ID ROW            selects and focuses list-view row ROW
 //   msgbox [SECONDS]               prints caption, a line feed and the text of a message box
 //   msgbox-click ID                presses button ID (1 OK, 6 Yes, 7 No) of the message box
@@ -42,6 +45,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -329,6 +333,39 @@ int wmain(int argc, wchar_t** argv) {
         SendMessageW(c, CB_SETCURSEL, static_cast<WPARAM>(num(4, 0)), 0);
     } else if (action == L"check") {
         SendMessageW(c, BM_SETCHECK, num(4, 0) != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    } else if (action == L"realclick" || action == L"realkey") {
+        // Input as a user gives it, through the system's input queue: a click moves the focus
+        // to the control it hits, a key goes to whatever has the focus.
+        SetForegroundWindow(top);
+        Sleep(200);
+        std::vector<INPUT> in;
+        if (action == L"realclick") {
+            RECT r;
+            GetWindowRect(c, &r);
+            INPUT m{};
+            m.type = INPUT_MOUSE;
+            m.mi.dx = ((r.left + r.right) / 2) * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+            m.mi.dy = ((r.top + r.bottom) / 2) * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+            for (DWORD flag : {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+                m.mi.dwFlags = flag | MOUSEEVENTF_ABSOLUTE;
+                in.push_back(m);
+            }
+        } else {
+            INPUT k{};
+            k.type = INPUT_KEYBOARD;
+            k.ki.wVk = static_cast<WORD>(num(4, 0));
+            in.push_back(k);
+            k.ki.dwFlags = KEYEVENTF_KEYUP;
+            in.push_back(k);
+        }
+        SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+        Sleep(300);
+    } else if (action == L"colwidths") {
+        HWND header = reinterpret_cast<HWND>(SendMessageW(c, LVM_GETHEADER, 0, 0));
+        int cols = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+        for (int col = 0; col < cols; ++col)
+            std::printf("%s%d", col ? " " : "",
+                        static_cast<int>(SendMessageW(c, LVM_GETCOLUMNWIDTH, col, 0)));
     } else if (action == L"rows") {
         int count = static_cast<int>(SendMessageW(c, LVM_GETITEMCOUNT, 0, 0));
         HWND header = reinterpret_cast<HWND>(SendMessageW(c, LVM_GETHEADER, 0, 0));
