@@ -27,7 +27,20 @@ struct PreviewState {
     std::size_t current = 0;
     bool confirmed = false;
     HWND previous = nullptr, next = nullptr, counter = nullptr, confirm = nullptr, cancel = nullptr;
+    HWND owner = nullptr;  // disabled while the preview is open
+    bool owner_enabled = false;
 };
+
+// The owner is enabled before the preview goes: destroying the active window while its owner
+// is still disabled makes Windows activate another application's window instead.
+void ClosePreview(PreviewState& s) {
+    if (s.owner) {
+        EnableWindow(s.owner, s.owner_enabled);
+        s.owner = nullptr;
+    }
+    if (s.wnd)
+        DestroyWindow(s.wnd);
+}
 
 PreviewState* StateOf(HWND wnd) {
     return reinterpret_cast<PreviewState*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
@@ -138,10 +151,10 @@ LRESULT CALLBACK WndProcPreview(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam
                     break;
                 case IDOK:
                     s->confirmed = true;
-                    DestroyWindow(wnd);
+                    ClosePreview(*s);
                     break;
                 case IDCANCEL:
-                    DestroyWindow(wnd);
+                    ClosePreview(*s);
                     break;
                 default:
                     break;
@@ -151,7 +164,7 @@ LRESULT CALLBACK WndProcPreview(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam
             Paint(*s);
             return 0;
         case WM_CLOSE:
-            DestroyWindow(wnd);
+            ClosePreview(*s);
             return 0;
         case WM_DESTROY:
             s->wnd = nullptr;
@@ -184,18 +197,17 @@ bool RunPreviewWindow(std::string_view payload) {
                                nullptr, process().instance, &state);
     if (!wnd)
         return false;
-    bool owner_enabled = owner && IsWindowEnabled(owner);
-    if (owner)
+    state.owner_enabled = owner && IsWindowEnabled(owner);
+    if (owner) {
+        state.owner = owner;
         EnableWindow(owner, FALSE);
+    }
     ShowWindow(wnd, SW_SHOW);
     UpdateWindow(wnd);
     static_cast<void>(RunModalLoop(state.wnd));  // a quit message is posted again by the loop
-    if (state.wnd)
-        DestroyWindow(state.wnd);
-    if (owner) {
-        EnableWindow(owner, owner_enabled);
+    ClosePreview(state);
+    if (owner)
         SetActiveWindow(owner);
-    }
     return state.confirmed;
 }
 

@@ -812,6 +812,31 @@ def paging_keeps_esc_and_enter(server):
     wait_for(lambda: pdfs() - before, 'the printed PDF', 60)
 
 
+def closing_the_preview_keeps_norvane_in_front(server):
+    # Another application's window below the client: however the preview closes, the window
+    # that opened it is in front again, not that application.
+    other = subprocess.Popen([WINE, 'notepad'], stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    try:
+        drv('wait', 'Notepad', 30)
+        select_note('SHD-PRINT-23')
+        for how, close in (('cancel', lambda: drv('click', PREVIEW, Id.CANCEL)),
+                           ('Esc', lambda: drv('realkey', PREVIEW, 0, Id.VK_ESCAPE)),
+                           ('the close box', lambda: drv('close', PREVIEW))):
+            drv('realclick', MAIN, Id.SEARCH)  # Norvane in front, the other window below it
+            drv('command', MAIN, Id.PRINT)
+            drv('wait', PREVIEW, 30)
+            wait_for(lambda: drv('foreground') == PREVIEW, 'the preview in front')
+            close()
+            drv('gone', PREVIEW, 10)
+            wait_for(lambda: drv('foreground') == MAIN,
+                     'the main window in front after %s (now %s)' % (how, drv('foreground')), 5)
+    finally:
+        other.kill()
+        other.wait()
+        quiet(WINE, 'taskkill', '/im', 'notepad.exe', '/f')
+
+
 def wine_path(path):
     return 'Z:' + os.path.abspath(path).replace('/', '\\')
 
@@ -1302,6 +1327,8 @@ def main():
                 ('preview pages and cancel', preview_pages_and_cancel),
                 ('confirmed print gives three PDF pages', confirmed_print_gives_three_pdf_pages),
                 ('paging keeps Esc and Enter', paging_keeps_esc_and_enter),
+                ('closing the preview keeps Norvane in front',
+                 closing_the_preview_keeps_norvane_in_front),
                 ('too many pages are refused', too_many_pages_are_refused),
                 ('a note without items prints one page', a_note_without_items_prints_one_page),
                 ('the editor saves then prints', the_editor_saves_then_prints),

@@ -13,6 +13,7 @@
 //   check CLASS ID 0|1             BM_SETCHECK
 //   rows CLASS ID                  prints each list-view row, cells joined by TAB
 //   colwidths CLASS ID             prints the list view's column widths in pixels
+//   foreground                     prints the class of the foreground window
 //   realclick CLASS ID             a left click at the child's centre through SendInput
 //   realkey CLASS 0 VK             a key press through SendInput, to what has the focus
 //   select CLASS ID ROW            selects and focuses list-view row ROW
@@ -153,6 +154,13 @@ int wmain(int argc, wchar_t** argv) {
         return i < argc ? std::wcstod(argv[i], nullptr) : fallback;
     };
 
+    if (action == L"foreground") {  // the class of the foreground window
+        wchar_t name[256] = {};
+        if (HWND fg = GetForegroundWindow())
+            GetClassNameW(fg, name, 256);
+        Print(name);
+        return 0;
+    }
     if (action == L"msgbox") {
         HWND box = FindMessageBox(num(2, 10));
         if (!box)
