@@ -94,9 +94,10 @@ bool session_refused(const ServiceResult& r, const LoginSession& s) {
 
 void end_refused_session(std::u16string_view ini, LoginSession& s) {
     app_log().line("session refused by the service, require login");
-    forget_identity(ini, s);
-    config_write(ini, u"session", u"remember", u"0");
-    s.remember = false;
+    // The service no longer knows the token: there is nothing to revoke.
+    std::fill(s.token.begin(), s.token.end(), u'\0');
+    s.token.clear();
+    sign_out(ini, s);
 }
 
 void fill_company(std::u16string_view ini, LoginSession& s) {
