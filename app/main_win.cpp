@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "base/app_identity.h"
 #include "base/config.h"
 #include "base/files.h"
 #include "base/handles_win.h"
 #include "base/log.h"
 #include "base/process_win.h"
-#include "base/product.h"
 #include "base/text.h"
 #include "base/wide_win.h"
 #include "finance/money.h"
@@ -101,7 +101,6 @@ int RunInteractive() {
                                              ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     nv::UiResources ui_resources(p.dpi);
-    nv::RegisterWindowClasses();
 
     if (nv::recheck_remembered_session(p.config_path, session)) {
         nv::app_log().line("login skipped (remembered session)");
@@ -115,16 +114,16 @@ int RunInteractive() {
     nv::fill_company(p.config_path, session);
 
     nv::Placement at = nv::read_placement(p.config_path);
-    HWND main = nv::CreateMainWindow(nv::BuildMenuBar(), at.left, at.top, at.width, at.height);
-    if (!main)
+    nv::MainWindow main;
+    if (!main.Open(at.left, at.top, at.width, at.height))
         return 1;
     // Always maximised; the saved placement is the restored size.
-    ShowWindow(main, SW_MAXIMIZE);
-    UpdateWindow(main);
-    nv::LoadNotes();
+    ShowWindow(main.hwnd(), SW_MAXIMIZE);
+    UpdateWindow(main.hwnd());
+    main.LoadNotes();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (nv::HandleMainWindowKey(msg))
+        if (main.HandleKey(msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

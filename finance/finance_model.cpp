@@ -1,13 +1,14 @@
 #include "finance/finance_model.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/clock.h"
 #include "base/text.h"
 #include "finance/finance_session.h"
 #include "finance/money.h"
 #include "net/http_client.h"
-#include "notes/note_service.h"
+#include "net/service_call.h"
 
 namespace nv {
 
@@ -19,7 +20,7 @@ constexpr char16_t kDiscardQuestion[] = u"当前凭证尚未保存，确定放�
 constexpr char16_t kDiscardTitle[] = u"未保存凭证";
 constexpr char16_t kLineRule[] = u"每行只填写借方或贷方正金额，最多两位小数";
 
-bool is_true(const JsonValue& object, std::u16string_view key) {
+bool is_true(const JsonValue& object, std::u16string_view key) {  // "admin" of the tenants
     std::optional<JsonValue> v = json_find(object, key);
     return v && v->kind() == JsonKind::Boolean && v->flag();
 }
@@ -49,7 +50,7 @@ int scaled(int length, int dpi) {
 
 FinanceState new_finance_state(std::u16string_view base_url) {
     FinanceState state;
-    state.base_url = trim_finance_url(base_url);
+    state.base_url = trim_base_url(base_url);
     LocalTime now = local_now();
     state.draft.date =
         format_int(now.year) + u"-" + two_digits(now.month) + u"-" + two_digits(now.day);
@@ -62,7 +63,7 @@ bool finance_request(FinanceState& state, std::u16string_view method, std::u16st
         state.prompts.busy(true);
     std::u16string header;
     if (bearer)
-        header = u"Authorization: Bearer " + finance_session().token;
+        header = bearer_header(finance_session().token);
     HttpResult http = http_json_request(
         method, state.base_url + kServiceRoot + std::u16string(path), body, header);
     wipe(header);
@@ -70,24 +71,20 @@ bool finance_request(FinanceState& state, std::u16string_view method, std::u16st
         state.prompts.busy(false);
     answer = JsonValue{};
     bool parsed = http.network_ok && json_parse(std::move(http.body), answer);
-    if (parsed && http.status >= 200 && http.status <= 299 && answer.kind() == JsonKind::Object &&
-        is_true(answer, u"success"))
+    if (parsed && http.status >= 200 && http.status <= 299 && envelope_success(answer))
         return true;
     if (http.network_ok && http.status == 401) {
         FinanceSession& session = finance_session();
         wipe(session.token);
         session.token.clear();
-        state.tenant_id.clear();
+        if (!state.tenant_id.empty())
+            state.ended_tenant_id = std::exchange(state.tenant_id, std::u16string());
     }
     std::u16string message = kUnavailable;
     if (!http.network_ok) {
         message = http.error;
-    } else if (parsed && answer.kind() == JsonKind::Object) {
-        std::optional<JsonValue> m = json_find(answer, u"message");
-        if (m && m->kind() == JsonKind::String)
-            message = m->text();
-        else if (m && m->kind() == JsonKind::Number)
-            message = number_text(m->number());
+    } else if (parsed) {
+        message = envelope_message(answer).value_or(message);
     }
     if (state.prompts.request_failed)
         state.prompts.request_failed(message);
@@ -97,6 +94,16 @@ bool finance_request(FinanceState& state, std::u16string_view method, std::u16st
 bool finance_session_valid(std::u16string_view base_url) {
     const FinanceSession& s = finance_session();
     return !s.token.empty() && s.base_url == base_url;
+}
+
+bool ensure_finance_session(FinanceState& state) {
+    if (finance_session_valid(state.base_url))
+        return true;
+    if (!state.prompts.sign_in || !state.prompts.sign_in())
+        return false;
+    if (state.tenant_id.empty())
+        state.tenant_id = std::exchange(state.ended_tenant_id, std::u16string());
+    return load_tenants(state);
 }
 
 std::vector<Field> finance_login_fields() {

@@ -35,6 +35,9 @@ struct FinancePrompts {
     std::function<bool(std::u16string_view text, std::u16string_view title)> ask;
     // A "提示" box; with the exclamation icon or without an icon.
     std::function<void(std::u16string_view text, bool exclamation)> notice;
+    // The finance sign-in dialog, when a session ended while the window was open; true when
+    // the user signed in again.
+    std::function<bool()> sign_in;
 };
 
 struct VoucherLine {
@@ -63,6 +66,7 @@ struct FinanceState {
     std::u16string base_url;  // trailing "/" removed
     std::u16string tenant_id;
     std::u16string tenant_name;
+    std::u16string ended_tenant_id;  // the tenant in use when a 401 ended the session
     VoucherDraft draft;
     JsonValue tenants;   // "data" of the last tenant list
     JsonValue vouchers;  // "data" of the last recent-voucher list
@@ -83,6 +87,12 @@ FinanceState new_finance_state(std::u16string_view base_url);
 
 // The finance session belongs to this window's base URL and holds a token.
 bool finance_session_valid(std::u16string_view base_url);
+
+// Called before each action that needs the service. After a 401 ended the session, the sign-in
+// dialog comes again, and once signed in the tenants are read and the one in use before is
+// taken back if the new session lists it; the draft stays as it was. False when the user
+// cancelled the sign-in or the tenants could not be read: the action then does nothing.
+[[nodiscard]] bool ensure_finance_session(FinanceState& state);
 
 // The finance login dialog's fields and its submit check (which signs in).
 std::vector<Field> finance_login_fields();

@@ -3,7 +3,7 @@
 #include "base/json.h"
 #include "base/text.h"
 #include "net/http_client.h"
-#include "notes/note_service.h"
+#include "net/service_call.h"
 
 namespace nv {
 
@@ -12,24 +12,16 @@ FinanceSession& finance_session() {
     return s;
 }
 
-std::u16string trim_finance_url(std::u16string_view base) {
-    while (!base.empty() && base.back() == u'/') base.remove_suffix(1);
-    return std::u16string(base);
-}
-
 bool silent_finance_login(std::u16string_view base, std::u16string_view account,
                           std::u16string_view password, bool enterprise) {
-    std::u16string url = trim_finance_url(base);
+    std::u16string url = trim_base_url(base);
     std::u16string body = login_body(account, password, enterprise);
     HttpResult http = http_json_request(u"POST", url + u"/api/v1/native/login", body, u"");
     wipe(body);
     if (!http.network_ok || http.status != 200)
         return false;
     JsonValue v;
-    if (!json_parse(std::move(http.body), v) || v.kind() != JsonKind::Object)
-        return false;
-    std::optional<JsonValue> success = json_find(v, u"success");
-    if (!success || success->kind() != JsonKind::Boolean || !success->flag())
+    if (!json_parse(std::move(http.body), v) || !envelope_success(v))
         return false;
     std::optional<JsonValue> data = json_find(v, u"data");
     std::u16string token = data ? json_text(*data, u"token", u"") : std::u16string();

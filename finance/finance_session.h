@@ -14,9 +14,6 @@ struct FinanceSession {
 
 FinanceSession& finance_session();
 
-// Every trailing "/" removed.
-std::u16string trim_finance_url(std::u16string_view base);
-
 // POST base + "/api/v1/native/login"; on a 200 answer with success true and a non-empty
 // data.token the session takes the token. Anything else leaves the session as it was. The
 // request body, which holds the password, is wiped afterwards.

@@ -56,28 +56,6 @@ bool items_array(std::u16string& out, const std::vector<Item>& items) {
 
 }  // namespace
 
-std::u16string trim_base_url(std::u16string_view base) {
-    while (!base.empty() && (base.back() == u'/' || base.back() == u' ')) base.remove_suffix(1);
-    return std::u16string(base);
-}
-
-std::u16string query_encode(std::u16string_view value) {
-    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
-    std::u16string out;
-    for (unsigned char b : utf16_to_utf8(value)) {
-        bool plain = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
-                     b == '-' || b == '.' || b == '_' || b == '~';
-        if (plain) {
-            out.push_back(b);
-        } else {
-            out.push_back(u'%');
-            out.push_back(kHex[b >> 4]);
-            out.push_back(kHex[b & 15]);
-        }
-    }
-    return out;
-}
-
 ServiceResult envelope_check(HttpResult http, std::u16string_view label) {
     ServiceResult r;
     if (!http.network_ok) {
@@ -91,35 +69,12 @@ ServiceResult envelope_check(HttpResult http, std::u16string_view label) {
         return r;
     }
     r.response = std::move(parsed);
-    std::optional<JsonValue> success = json_find(r.response, u"success");
-    if (success && success->kind() == JsonKind::Boolean && success->flag()) {
+    if (envelope_success(r.response)) {
         r.ok = true;
         return r;
     }
-    std::optional<JsonValue> message = json_find(r.response, u"message");
-    if (message && message->kind() == JsonKind::String) {
-        r.message = message->text();
-    } else if (message && message->kind() == JsonKind::Number) {
-        r.message = number_text(message->number());
-    } else {
-        r.message = std::u16string(label) + u"失败";
-    }
+    r.message = envelope_message(r.response).value_or(std::u16string(label) + u"失败");
     return r;
-}
-
-std::u16string session_header(std::u16string_view token) {
-    return token.empty() ? std::u16string() : u"Authorization: Bearer " + std::u16string(token);
-}
-
-std::u16string login_body(std::u16string_view account, std::u16string_view password,
-                          bool enterprise) {
-    std::u16string b = u"{";
-    member(b, u"account", account, true);
-    member(b, u"password", password);
-    b += u",\"userType\":\"";
-    b += enterprise ? u"enterprise" : u"personal";
-    b += u"\"}";
-    return b;
 }
 
 std::optional<std::u16string> note_body(const DeliveryNote& n, std::u16string_view user_id,
@@ -185,7 +140,7 @@ ServiceResult service_list_notes(const DataCaller& who, std::vector<DeliveryNote
     HttpResult http = http_json_request(
         u"GET",
         trim_base_url(who.base) + u"/api/delivery-notes?userId=" + query_encode(who.user_id), u"",
-        session_header(who.token));
+        bearer_header(who.token));
     ServiceResult r = envelope_check(std::move(http), u"读取送货单");
     if (!r.ok)
         return r;
@@ -211,7 +166,7 @@ ServiceResult service_save_note(const DataCaller& who, DeliveryNote& note, bool 
     }
     HttpResult http = http_json_request(create ? u"POST" : u"PUT",
                                         trim_base_url(who.base) + u"/api/delivery-notes", *body,
-                                        session_header(who.token));
+                                        bearer_header(who.token));
     ServiceResult r = envelope_check(std::move(http), label);
     if (r.ok && create) {
         double id = json_number(r.response, u"id", 0.0);
@@ -223,14 +178,14 @@ ServiceResult service_save_note(const DataCaller& who, DeliveryNote& note, bool 
 
 ServiceResult service_delete_note(const DataCaller& who, int32_t id) {
     HttpResult http = http_json_request(u"DELETE", trim_base_url(who.base) + u"/api/delivery-notes",
-                                        delete_body(id, who.user_id), session_header(who.token));
+                                        delete_body(id, who.user_id), bearer_header(who.token));
     return envelope_check(std::move(http), u"删除送货单");
 }
 
 ServiceResult service_company_info(const DataCaller& who, std::u16string& company) {
     HttpResult http = http_json_request(
         u"GET", trim_base_url(who.base) + u"/api/company/info?user_id=" + query_encode(who.user_id),
-        u"", session_header(who.token));
+        u"", bearer_header(who.token));
     ServiceResult r = envelope_check(std::move(http), u"读取企业信息");
     if (!r.ok)
         return r;
@@ -241,7 +196,7 @@ ServiceResult service_company_info(const DataCaller& who, std::u16string& compan
 
 ServiceResult service_logout(std::u16string_view base, std::u16string_view token) {
     HttpResult http = http_json_request(u"POST", trim_base_url(base) + u"/api/users/logout", u"{}",
-                                        session_header(token));
+                                        bearer_header(token));
     return envelope_check(std::move(http), u"退出登录");
 }
 

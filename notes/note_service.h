@@ -10,6 +10,7 @@
 
 #include "base/json.h"
 #include "net/http_client.h"
+#include "net/service_call.h"
 #include "notes/records.h"
 
 namespace nv {
@@ -21,25 +22,12 @@ struct [[nodiscard]] ServiceResult {
     JsonValue response;      // the parsed envelope; null when nothing parsed
 };
 
-// Every trailing "/" and blank removed, repeatedly.
-std::u16string trim_base_url(std::u16string_view base);
-
-// Query values are percent-encoded as UTF-8 (everything but A-Z a-z 0-9 - . _ ~), so that an id
-// holding "&", "#", a blank or Chinese text still names that id. Ids the service issues, such as
-// 42 or USER_1700000000000, come out unchanged.
-std::u16string query_encode(std::u16string_view value);
-
-// The envelope rule: success only for an object whose first "success" member is boolean true.
+// The answer under the envelope rule; a failure's message is the service's own, else "<label>失败"
+// (with the reason when nothing or nothing readable came back).
 ServiceResult envelope_check(HttpResult http, std::u16string_view label);
 
-// The header line that carries a data-service session; nothing without one, so that a service
-// that issues none is called exactly as before.
-std::u16string session_header(std::u16string_view token);
-
-// Request bodies, compact and in fixed member order.
-std::u16string login_body(std::u16string_view account, std::u16string_view password,
-                          bool enterprise);
-// Empty when a quantity or price is not a finite number: JSON cannot carry it.
+// Request bodies, compact and in fixed member order. Empty when a quantity or price is not a finite
+// number: JSON cannot carry it.
 std::optional<std::u16string> note_body(const DeliveryNote& note, std::u16string_view user_id,
                                         bool create);
 std::u16string delete_body(int32_t id, std::u16string_view user_id);

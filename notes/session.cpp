@@ -108,17 +108,28 @@ void fill_company(std::u16string_view ini, LoginSession& s) {
         store_company(ini, s, company);
 }
 
-std::u16string company_for_document(std::u16string_view ini, LoginSession& s) {
-    std::u16string company = s.company;
+std::optional<std::u16string> fresh_company(const LoginSession& s, const BusySignal& busy) {
     if (s.user_id.empty())
-        return company;
-    std::u16string fresh;
-    if (service_company_info(data_caller(s), fresh).ok && !fresh.empty()) {
-        company = fresh;
-        if (fresh != s.company)
-            store_company(ini, s, fresh);
-    }
+        return std::nullopt;
+    if (busy)
+        busy(true);
+    std::u16string company;
+    bool ok = service_company_info(data_caller(s), company).ok;
+    if (busy)
+        busy(false);
+    if (!ok)
+        return std::nullopt;
     return company;
+}
+
+std::u16string company_for_document(std::u16string_view ini, LoginSession& s,
+                                    const BusySignal& busy) {
+    std::optional<std::u16string> fresh = fresh_company(s, busy);
+    if (!fresh || fresh->empty())
+        return s.company;
+    if (*fresh != s.company)
+        store_company(ini, s, *fresh);
+    return *fresh;
 }
 
 }  // namespace nv

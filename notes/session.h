@@ -3,6 +3,8 @@
 // the company fill. Start-up, the login window and the main window all go through these.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -61,9 +63,17 @@ void end_refused_session(std::u16string_view ini, LoginSession& s);
 // config.ini keeps it, whatever the remember flag. Silent on failure.
 void fill_company(std::u16string_view ini, LoginSession& s);
 
-// The company name a print or export carries: refreshed from the service when a user is signed
-// in; a new non-empty name is also kept in the session and config.ini. When the call fails the
-// stored name is used and nothing is written.
-std::u16string company_for_document(std::u16string_view ini, LoginSession& s);
+// Told true before a call the user waits for goes out and false when it is back: the wait
+// cursor shows from the first moment.
+using BusySignal = std::function<void(bool)>;
+
+// The company name the service gives now; nothing when no user is signed in or the call fails.
+std::optional<std::u16string> fresh_company(const LoginSession& s, const BusySignal& busy);
+
+// The company name a print carries: refreshed from the service when a user is signed in; a new
+// non-empty name is also kept in the session and config.ini. When the call fails the stored
+// name is used and nothing is written.
+std::u16string company_for_document(std::u16string_view ini, LoginSession& s,
+                                    const BusySignal& busy);
 
 }  // namespace nv

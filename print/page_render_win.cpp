@@ -31,13 +31,12 @@ UINT DrawFlags(uint32_t align) {
 
 class PageFonts {
 public:
-    PageFonts(HDC dc, const PageDevice& device) {
+    PageFonts(HDC dc, const PageDevice& device, const PageFontMaker& make) {
         int32_t dpi_y = device.dpi_y >= 1 ? device.dpi_y : GetDeviceCaps(dc, LOGPIXELSY);
         for (int i = 0; i < kPageFontCount; ++i) {
             auto f = static_cast<PageFont>(i);
             fonts_[static_cast<std::size_t>(i)].reset(
-                CreateFontW(page_font_height(f, device.settings.font_scale, dpi_y), 0, 0, 0,
-                            page_font_weight(f), 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"宋体"));
+                make(f, page_font_height(f, device.settings.font_scale, dpi_y)));
         }
     }
     HFONT get(PageFont f) const {
@@ -50,6 +49,11 @@ private:
 };
 
 }  // namespace
+
+HFONT MakePageFont(PageFont font, int height) {
+    return CreateFontW(height, 0, 0, 0, page_font_weight(font), 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0,
+                       0, L"宋体");
+}
 
 UniqueBitmap MakePageBitmap(HDC dc, int width, int height, void** bits) {
     BITMAPINFO bi{};
@@ -90,13 +94,14 @@ void DrawOps(HDC dc, const std::vector<PageOp>& ops, const std::function<HFONT(P
 }
 
 std::size_t RenderPage(HDC dc, const PageDevice& device, const PrintJob& job,
-                       std::size_t first_item, bool last_page) {
+                       std::size_t first_item, bool last_page, const PageFontMaker& make_font) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
-    PageFonts fonts(dc, device);
+    PageFonts fonts(dc, device, make_font);
     UniquePen table_pen(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
-    // Restores the DC's font and pen when the page is done, before the objects above are freed.
-    SelectGuard font_restore(dc, fonts.get(PageFont::Heading));
+    // Restores the DC's font and pen when the page is done, before the objects above are freed:
+    // the guards hold what was selected before, whichever page fonts could be made.
+    SelectGuard font_restore(dc, GetCurrentObject(dc, OBJ_FONT));
     SelectGuard pen_restore(dc, GetCurrentObject(dc, OBJ_PEN));
 
     auto char_height = [&](PageFont f) {

@@ -28,10 +28,15 @@ constexpr int PageBitmapStride(int width) {
 void DrawOps(HDC dc, const std::vector<PageOp>& ops, const std::function<HFONT(PageFont)>& font,
              HPEN table_pen);
 
+// Makes the page font of one kind at a height in device pixels; null when it cannot be made.
+using PageFontMaker = std::function<HFONT(PageFont font, int height)>;
+HFONT MakePageFont(PageFont font, int height);  // 宋体 at the kind's weight
+
 // Lays out the page for `device` (measuring with `dc`) and draws it on `dc`; returns the
 // index of the item after the last one drawn. Every font and pen made here is freed, and the
-// device context's previous font and pen are selected back.
+// device context's previous font and pen are selected back, also when a font could not be made.
 std::size_t RenderPage(HDC dc, const PageDevice& device, const PrintJob& job,
-                       std::size_t first_item, bool last_page);
+                       std::size_t first_item, bool last_page,
+                       const PageFontMaker& make_font = MakePageFont);
 
 }  // namespace nv

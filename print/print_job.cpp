@@ -1,6 +1,7 @@
 #include "print/print_job.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "base/log.h"
 #include "base/text.h"
@@ -36,7 +37,7 @@ bool printer_setup(const Spooler& sp, const PrintSettings& settings, int32_t job
         return false;
     }
     int32_t size = sp.devmode_size(session.printer, name);
-    if (size <= 0) {
+    if (size <= 0 || size < sp.devmode_min_size) {
         session.close();
         message = "无法获取打印机配置";
         return false;
@@ -97,31 +98,31 @@ PrintResult print_job(const Spooler& sp, const PrintJob& job, const PrintSetting
         return result;
     }
     std::size_t pages = page_count(job.items.size(), rows_per_page(session.working));
-    bool failed = false;
+    // The code of the call that failed, read at once: aborting the document and closing the
+    // printer set their own.
+    std::optional<uint32_t> error;
     std::size_t index = 0;
-    for (std::size_t page = 0; page < pages; ++page) {
-        if (sp.start_page(session.dc) <= 0)
-            break;
+    for (std::size_t page = 0; page < pages && !error; ++page) {
         std::size_t next = index;
-        if (!sp.render_page(session.dc, session.working, session.caps, job, index,
-                            page + 1 == pages, settings.raster, next)) {
-            failed = true;
+        if (sp.start_page(session.dc) <= 0 ||
+            !sp.render_page(session.dc, session.working, session.caps, job, index,
+                            page + 1 == pages, settings.raster, next) ||
+            sp.end_page(session.dc) <= 0) {
+            error = sp.last_error();
             break;
         }
         index = next;
-        if (sp.end_page(session.dc) <= 0) {
-            failed = true;
-            break;
-        }
         ++result.pages;
     }
-    if (!failed && static_cast<std::size_t>(result.pages) == pages) {
+    if (!error) {
         result.ok = sp.end_doc(session.dc) > 0;
+        if (!result.ok)
+            error = sp.last_error();
     } else {
         sp.abort_doc(session.dc);
     }
     session.close();
-    result.message = result.ok ? "打印成功" : "打印失败 (错误 " + code_text(sp.last_error()) + ")";
+    result.message = result.ok ? "打印成功" : "打印失败 (错误 " + code_text(*error) + ")";
     return result;
 }
 

@@ -61,6 +61,9 @@ struct Spooler {
                        std::size_t& next)>
         render_page;
     std::function<uint32_t()> last_error;
+    // The size of the device-mode structure whose form name and paper fields the job writes
+    // (sizeof(DEVMODEW)): a driver reporting a smaller buffer is refused.
+    int32_t devmode_min_size = 0;
 };
 
 // An open printer and its device context, closed by the layer when the owner ends.

@@ -118,6 +118,7 @@ Spooler MakeWindowsSpooler() {
     sp.abort_doc = [](SpoolHandle h) { AbortDoc(AsDc(h)); };
     sp.render_page = RenderOnPrinter;
     sp.last_error = [] { return static_cast<uint32_t>(GetLastError()); };
+    sp.devmode_min_size = static_cast<int32_t>(sizeof(DEVMODEW));
     return sp;
 }
 

@@ -19,6 +19,7 @@
 #include "ui/print_preview_win.h"
 #include "ui/ui_logic.h"
 #include "ui/ui_win.h"
+#include "ui/window_win.h"
 
 namespace nv {
 
@@ -45,226 +46,279 @@ enum : int {
     kIdPrint = 3026,
 };
 
-struct EditorState {
-    HWND wnd = nullptr;
-    HWND number = nullptr, date = nullptr, customer = nullptr, project = nullptr, contact = nullptr,
-         phone = nullptr, address = nullptr, status = nullptr, remark = nullptr;
-    HWND items = nullptr;
-    HWND total = nullptr;
-    std::array<HWND, 9> boxes{};
-    DeliveryNote note;  // the working copy
-    bool is_new = false;
-    bool saved = false;
+constexpr wchar_t kEditorClass[] = L"NorvaneEditWnd";
+
+class EditorWindow : public Window {
+public:
+    EditorWindow(const DeliveryNote& note, bool is_new, const StatusSink& report)
+        : note_(note), is_new_(is_new), report_(report) {}
+    // Modal over `owner`; true when the note was saved at least once.
+    bool Run(HWND owner);
+
+private:
+    LRESULT OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
+    void Create();
+    void RefillItems();
+    ItemInput ReadBoxes() const;
+    void WriteBoxes(const ItemInput& in);
+    void ClearBoxes();
+    bool ReadItem(Item& out);
+    int SelectedItemRow();
+    void AddItem();
+    void UpdateItem();
+    void DeleteItem();
+    void LoadSelectedItem();
+    bool Save();
+    void OnCommand(int id);
+    bool IsInputRowBox(HWND wnd) const;
+    EnterFocus FocusForEnter(HWND focus) const;
+    bool EditorKeys(const MSG& msg);
+
+    HWND number_ = nullptr, date_ = nullptr, customer_ = nullptr, project_ = nullptr,
+         contact_ = nullptr, phone_ = nullptr, address_ = nullptr, status_ = nullptr,
+         remark_ = nullptr;
+    HWND items_ = nullptr;
+    HWND total_ = nullptr;
+    std::array<HWND, 9> boxes_{};
+    DeliveryNote note_;  // the working copy
+    bool is_new_ = false;
+    bool saved_ = false;
+    StatusSink report_;  // where a print from the editor tells its outcome
 };
 
-EditorState* g_edit = nullptr;
-
 HWND Label(HWND parent, const char16_t* text, int x, int y, int w) {
-    return MakeChild(parent, L"STATIC", text, SS_CENTERIMAGE | SS_NOPREFIX, 0, -1, Scale(x),
-                     Scale(y), Scale(w), Scale(28));
+    return MakeChild(parent, {.cls = L"STATIC",
+                              .text = text,
+                              .style = SS_CENTERIMAGE | SS_NOPREFIX,
+                              .x = x,
+                              .y = y,
+                              .w = w,
+                              .h = 28});
 }
 
 HWND Edit(HWND parent, int id, int x, int y, int w) {
-    return MakeChild(parent, L"EDIT", u"", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 0, id, x,
-                     Scale(y), w, Scale(28));
+    return MakeChild(parent, {.cls = L"EDIT",
+                              .id = id,
+                              .style = WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP,
+                              .x = x,
+                              .y = y,
+                              .w = w,
+                              .h = 28});
 }
 
-void RefillItems(EditorState& s) {
-    SendMessageW(s.items, WM_SETREDRAW, FALSE, 0);
-    ListView_DeleteAllItems(s.items);
-    for (std::size_t i = 0; i < s.note.items.size(); ++i) {
-        auto cells = item_row_cells(s.note.items[i]);
+void EditorWindow::RefillItems() {
+    SendMessageW(items_, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(items_);
+    for (std::size_t i = 0; i < note_.items.size(); ++i) {
+        auto cells = item_row_cells(note_.items[i]);
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_PARAM;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<wchar_t*>(as_wide(cells[0]));
         item.lParam = static_cast<LPARAM>(i);
         int row = static_cast<int>(
-            SendMessageW(s.items, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+            SendMessageW(items_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         for (int c = 1; c < 10; ++c) {
             LVITEMW sub{};
             sub.iSubItem = c;
             sub.pszText = const_cast<wchar_t*>(as_wide(cells[static_cast<std::size_t>(c)]));
-            SendMessageW(s.items, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
+            SendMessageW(items_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
         }
     }
-    SendMessageW(s.items, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(s.items, nullptr, TRUE);
-    SetText(s.total, total_label(s.note.items));
+    SendMessageW(items_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(items_, nullptr, TRUE);
+    SetText(total_, total_label(note_.items));
 }
 
-ItemInput ReadBoxes(const EditorState& s) {
-    return {GetText(s.boxes[0]), GetText(s.boxes[1]), GetText(s.boxes[2]),
-            GetText(s.boxes[3]), GetText(s.boxes[4]), GetText(s.boxes[5]),
-            GetText(s.boxes[6]), GetText(s.boxes[7]), GetText(s.boxes[8])};
+ItemInput EditorWindow::ReadBoxes() const {
+    return {GetText(boxes_[0]), GetText(boxes_[1]), GetText(boxes_[2]),
+            GetText(boxes_[3]), GetText(boxes_[4]), GetText(boxes_[5]),
+            GetText(boxes_[6]), GetText(boxes_[7]), GetText(boxes_[8])};
 }
 
-void WriteBoxes(EditorState& s, const ItemInput& in) {
+void EditorWindow::WriteBoxes(const ItemInput& in) {
     const std::u16string* texts[] = {&in.product,  &in.model,      &in.length,
                                      &in.wattage,  &in.brightness, &in.sensor_mode,
                                      &in.quantity, &in.unit,       &in.price};
-    for (std::size_t i = 0; i < 9; ++i) SetText(s.boxes[i], *texts[i]);
+    for (std::size_t i = 0; i < 9; ++i) SetText(boxes_[i], *texts[i]);
 }
 
-void ClearBoxes(EditorState& s) {
+void EditorWindow::ClearBoxes() {
     ItemInput empty;
     empty.unit = u"个";
-    WriteBoxes(s, empty);
-    SetFocus(s.boxes[0]);
+    WriteBoxes(empty);
+    SetFocus(boxes_[0]);
 }
 
-bool ReadItem(EditorState& s, Item& out) {
-    ItemRead r = read_item_input(ReadBoxes(s));
+bool EditorWindow::ReadItem(Item& out) {
+    ItemRead r = read_item_input(ReadBoxes());
     if (!r.ok) {
-        MessageBoxU(s.wnd, r.message, L"提示", MB_OK | MB_ICONWARNING);
+        MessageBoxU(hwnd(), r.message, L"提示", MB_OK | MB_ICONWARNING);
         return false;
     }
     out = r.item;
     return true;
 }
 
-int SelectedItemRow(EditorState& s) {
-    int row = ListView_GetNextItem(s.items, -1, LVNI_SELECTED);
+int EditorWindow::SelectedItemRow() {
+    int row = ListView_GetNextItem(items_, -1, LVNI_SELECTED);
     if (row < 0)
-        MessageBoxW(s.wnd, L"请先在明细列表中选中一行", L"提示", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(hwnd(), L"请先在明细列表中选中一行", L"提示", MB_OK | MB_ICONINFORMATION);
     return row;
 }
 
-void AddItem(EditorState& s) {
+void EditorWindow::AddItem() {
     Item it;
-    if (!ReadItem(s, it))
+    if (!ReadItem(it))
         return;
-    s.note.items.push_back(it);
-    RefillItems(s);
-    ClearBoxes(s);
+    note_.items.push_back(it);
+    RefillItems();
+    ClearBoxes();
 }
 
-void UpdateItem(EditorState& s) {
-    int row = SelectedItemRow(s);
+void EditorWindow::UpdateItem() {
+    int row = SelectedItemRow();
     if (row < 0)
         return;
     Item it;
-    if (!ReadItem(s, it))
+    if (!ReadItem(it))
         return;
-    if (row < static_cast<int>(s.note.items.size()))
-        s.note.items[static_cast<std::size_t>(row)] = it;
-    RefillItems(s);
+    if (row < static_cast<int>(note_.items.size()))
+        note_.items[static_cast<std::size_t>(row)] = it;
+    RefillItems();
 }
 
-void DeleteItem(EditorState& s) {
-    int row = SelectedItemRow(s);
+void EditorWindow::DeleteItem() {
+    int row = SelectedItemRow();
     if (row < 0)
         return;
-    if (row < static_cast<int>(s.note.items.size()))
-        s.note.items.erase(s.note.items.begin() + row);
-    RefillItems(s);
-    ClearBoxes(s);
+    if (row < static_cast<int>(note_.items.size()))
+        note_.items.erase(note_.items.begin() + row);
+    RefillItems();
+    ClearBoxes();
 }
 
-void LoadSelectedItem(EditorState& s) {
-    int row = ListView_GetNextItem(s.items, -1, LVNI_SELECTED);
-    if (row < 0 || row >= static_cast<int>(s.note.items.size()))
+void EditorWindow::LoadSelectedItem() {
+    int row = ListView_GetNextItem(items_, -1, LVNI_SELECTED);
+    if (row < 0 || row >= static_cast<int>(note_.items.size()))
         return;
-    WriteBoxes(s, item_to_input(s.note.items[static_cast<std::size_t>(row)]));
+    WriteBoxes(item_to_input(note_.items[static_cast<std::size_t>(row)]));
 }
 
-bool Save(EditorState& s) {
-    DeliveryNote& n = s.note;
-    n.customer = GetText(s.customer);
-    n.project = GetText(s.project);
-    n.contact = GetText(s.contact);
-    n.contact_phone = GetText(s.phone);
-    n.address = GetText(s.address);
-    n.remark = GetText(s.remark);
+bool EditorWindow::Save() {
+    DeliveryNote& n = note_;
+    n.customer = GetText(customer_);
+    n.project = GetText(project_);
+    n.contact = GetText(contact_);
+    n.contact_phone = GetText(phone_);
+    n.address = GetText(address_);
+    n.remark = GetText(remark_);
     SYSTEMTIME st{};
-    if (SendMessageW(s.date, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) == GDT_VALID) {
+    if (SendMessageW(date_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) == GDT_VALID) {
         n.date = format_note_date(st.wYear, st.wMonth, st.wDay);
     } else {
         n.date = today_date();
     }
-    n.status = SendMessageW(s.status, CB_GETCURSEL, 0, 0) == 1 ? kStatusDelivered : kStatusPending;
-    if (s.is_new)
-        n.number = GetText(s.number);
-    std::u16string refusal = prepare_for_save(n, s.is_new);
-    if (s.is_new)
-        SetText(s.number, n.number);  // a generated number shows at once
+    n.status = SendMessageW(status_, CB_GETCURSEL, 0, 0) == 1 ? kStatusDelivered : kStatusPending;
+    if (is_new_)
+        n.number = GetText(number_);
+    std::u16string refusal = prepare_for_save(n, is_new_);
+    if (is_new_)
+        SetText(number_, n.number);  // a generated number shows at once
     if (!refusal.empty()) {
-        MessageBoxU(s.wnd, refusal, L"提示", MB_OK | MB_ICONWARNING);
-        SetFocus(s.customer);
+        MessageBoxU(hwnd(), refusal, L"提示", MB_OK | MB_ICONWARNING);
+        SetFocus(customer_);
         return false;
     }
     ServiceResult r;
     {
-        EnableWindow(s.wnd, FALSE);
+        EnableWindow(hwnd(), FALSE);
         WaitCursor wait;
         const LoginSession& session = login_session();
-        r = service_save_note(data_caller(session), n, s.is_new);
-        EnableWindow(s.wnd, TRUE);
+        r = service_save_note(data_caller(session), n, is_new_);
+        EnableWindow(hwnd(), TRUE);
     }
     if (!r.ok && session_refused(r, login_session())) {
         // What was typed stays in this window: the user signs in again and saves once more.
         end_refused_session(process().config_path, login_session());
-        MessageBoxU(s.wnd,
+        MessageBoxU(hwnd(),
                     std::u16string(kSessionEnded) +
                         u"。\n填写的内容仍保留在编辑窗口中，重新登录后请再次保存。",
                     L"需要重新登录", MB_OK | MB_ICONWARNING);
-        EnableWindow(s.wnd, FALSE);
+        EnableWindow(hwnd(), FALSE);
         static_cast<void>(RunLoginWindow());
-        EnableWindow(s.wnd, TRUE);
-        SetForegroundWindow(s.wnd);
+        EnableWindow(hwnd(), TRUE);
+        SetForegroundWindow(hwnd());
         return false;
     }
     if (!r.ok) {
-        MessageBoxU(s.wnd, r.message, L"保存失败", MB_OK | MB_ICONERROR);
+        MessageBoxU(hwnd(), r.message, L"保存失败", MB_OK | MB_ICONERROR);
         return false;
     }
-    s.is_new = false;
-    s.saved = true;
+    is_new_ = false;
+    saved_ = true;
     app_log().line("note saved: %s id=%d", utf16_to_utf8(n.number).c_str(), n.id);
     return true;
 }
 
-void Create(EditorState& s, HWND wnd) {
-    s.wnd = wnd;
+void EditorWindow::Create() {
+    HWND wnd = hwnd();
+    // Laid out in 96-DPI units across the client width, which the frame makes a little
+    // narrower than the window.
     RECT rc;
     GetClientRect(wnd, &rc);
-    int cw = rc.right > 0 ? rc.right : Scale(1164);
-    int iw = cw - Scale(36);
+    int cw = rc.right > 0 ? MulDiv(rc.right, 96, process().dpi) : 1164;
+    int iw = cw - 36;
     Label(wnd, u"单号", 18, 14, 62);
-    s.number = Edit(wnd, kIdNumber, Scale(80), 14, Scale(280));
+    number_ = Edit(wnd, kIdNumber, 80, 14, 280);
     Label(wnd, u"日期", 372, 14, 62);
-    s.date = MakeChild(wnd, DATETIMEPICK_CLASSW, u"", WS_BORDER | DTS_SHORTDATEFORMAT | WS_TABSTOP,
-                       0, kIdDate, Scale(434), Scale(14), Scale(160), Scale(28));
+    date_ = MakeChild(wnd, {.cls = DATETIMEPICK_CLASSW,
+                            .id = kIdDate,
+                            .style = WS_BORDER | DTS_SHORTDATEFORMAT | WS_TABSTOP,
+                            .x = 434,
+                            .y = 14,
+                            .w = 160,
+                            .h = 28});
     Label(wnd, u"状态", 606, 14, 44);
-    s.status = MakeChild(wnd, L"COMBOBOX", u"", WS_VSCROLL | CBS_DROPDOWNLIST | WS_TABSTOP, 0,
-                         kIdStatus, Scale(650), Scale(14), Scale(120), Scale(200));
-    SendMessageW(s.status, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"待送达"));
-    SendMessageW(s.status, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"已送达"));
+    status_ = MakeChild(wnd, {.cls = L"COMBOBOX",
+                              .id = kIdStatus,
+                              .style = WS_VSCROLL | CBS_DROPDOWNLIST | WS_TABSTOP,
+                              .x = 650,
+                              .y = 14,
+                              .w = 120,
+                              .h = 200});
+    SendMessageW(status_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"待送达"));
+    SendMessageW(status_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"已送达"));
     Label(wnd, u"客户", 18, 48, 62);
-    s.customer = Edit(wnd, kIdCustomer, Scale(80), 48, Scale(480));
+    customer_ = Edit(wnd, kIdCustomer, 80, 48, 480);
     Label(wnd, u"项目", 572, 48, 62);
-    s.project = Edit(wnd, kIdProject, Scale(634), 48, iw - Scale(616));
+    project_ = Edit(wnd, kIdProject, 634, 48, iw - 616);
     Label(wnd, u"联系人", 18, 82, 62);
-    s.contact = Edit(wnd, kIdContact, Scale(80), 82, Scale(220));
+    contact_ = Edit(wnd, kIdContact, 80, 82, 220);
     Label(wnd, u"电话", 312, 82, 62);
-    s.phone = Edit(wnd, kIdPhone, Scale(374), 82, Scale(240));
+    phone_ = Edit(wnd, kIdPhone, 374, 82, 240);
     Label(wnd, u"地址", 18, 116, 62);
-    s.address = Edit(wnd, kIdAddress, Scale(80), 116, iw - Scale(62));
+    address_ = Edit(wnd, kIdAddress, 80, 116, iw - 62);
     Label(wnd, u"备注", 18, 150, 62);
-    s.remark = Edit(wnd, kIdRemark, Scale(80), 150, iw - Scale(62));
+    remark_ = Edit(wnd, kIdRemark, 80, 150, iw - 62);
 
-    s.items = MakeChild(wnd, WC_LISTVIEWW, u"",
-                        WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, 0,
-                        kIdItems, Scale(18), Scale(190), iw, Scale(238));
+    items_ = MakeChild(
+        wnd, {.cls = WC_LISTVIEWW,
+              .id = kIdItems,
+              .style = WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
+              .x = 18,
+              .y = 190,
+              .w = iw,
+              .h = 238});
     ListView_SetExtendedListViewStyle(
-        s.items, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+        items_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     static const struct {
         const wchar_t* title;
         int width;
     } kColumns[] = {{L"商品名称", 180}, {L"型号", 110},     {L"长度", 70}, {L"瓦数", 80},
                     {L"单/双亮", 80},   {L"感应模式", 100}, {L"数量", 60}, {L"单位", 50},
                     {L"单价", 80},      {L"小计", 90}};
-    for (int i = 0; i < 10; ++i) AddListColumn(s.items, i, kColumns[i].title, kColumns[i].width);
+    for (int i = 0; i < 10; ++i) AddListColumn(items_, i, kColumns[i].title, kColumns[i].width);
 
     static const struct {
         int width;
@@ -274,39 +328,56 @@ void Create(EditorState& s, HWND wnd) {
                   {60, L"数量"},      {50, L"单位"},    {80, L"单价"}};
     int x = 18;
     for (int i = 0; i < 9; ++i) {
-        s.boxes[static_cast<std::size_t>(i)] =
-            MakeChild(wnd, L"EDIT", i == 7 ? u"个" : u"", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP,
-                      0, kIdFirstBox + i, Scale(x), Scale(436), Scale(kBoxes[i].width), Scale(28));
-        SendMessageW(s.boxes[static_cast<std::size_t>(i)], EM_SETCUEBANNER, TRUE,
+        boxes_[static_cast<std::size_t>(i)] =
+            MakeChild(wnd, {.cls = L"EDIT",
+                            .id = kIdFirstBox + i,
+                            .text = i == 7 ? u"个" : u"",
+                            .style = WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP,
+                            .x = x,
+                            .y = 436,
+                            .w = kBoxes[i].width,
+                            .h = 28});
+        SendMessageW(boxes_[static_cast<std::size_t>(i)], EM_SETCUEBANNER, TRUE,
                      reinterpret_cast<LPARAM>(kBoxes[i].cue));
         x += kBoxes[i].width + 6;
     }
-    MakeChild(wnd, L"BUTTON", u"添加", BS_PUSHBUTTON | WS_TABSTOP, 0, kIdAdd, Scale(x), Scale(436),
-              Scale(66), Scale(28));
-    MakeChild(wnd, L"BUTTON", u"更新", BS_PUSHBUTTON | WS_TABSTOP, 0, kIdUpdate, Scale(x + 72),
-              Scale(436), Scale(66), Scale(28));
-    MakeChild(wnd, L"BUTTON", u"删除行", BS_PUSHBUTTON | WS_TABSTOP, 0, kIdDeleteItem,
-              Scale(x + 144), Scale(436), Scale(76), Scale(28));
+    auto button = [&](const char16_t* text, int id, DWORD style, int bx, int y, int w, int h) {
+        MakeChild(wnd, {.cls = L"BUTTON",
+                        .id = id,
+                        .text = text,
+                        .style = style | WS_TABSTOP,
+                        .x = bx,
+                        .y = y,
+                        .w = w,
+                        .h = h});
+    };
+    button(u"添加", kIdAdd, BS_PUSHBUTTON, x, 436, 66, 28);
+    button(u"更新", kIdUpdate, BS_PUSHBUTTON, x + 72, 436, 66, 28);
+    button(u"删除行", kIdDeleteItem, BS_PUSHBUTTON, x + 144, 436, 76, 28);
 
-    s.total = MakeChild(wnd, L"STATIC", u"合计：¥0.00", SS_CENTERIMAGE | SS_NOPREFIX, 0, kIdTotal,
-                        Scale(18), Scale(476), Scale(300), Scale(32), BoldFont());
-    int r = cw - Scale(18);
-    MakeChild(wnd, L"BUTTON", u"打印", BS_PUSHBUTTON | WS_TABSTOP, 0, kIdPrint, r - Scale(420),
-              Scale(474), Scale(140), Scale(34));
-    MakeChild(wnd, L"BUTTON", u"保存并关闭", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, kIdSave,
-              r - Scale(260), Scale(474), Scale(140), Scale(34));
-    MakeChild(wnd, L"BUTTON", u"取消", BS_PUSHBUTTON | WS_TABSTOP, 0, kIdCancel, r - Scale(110),
-              Scale(474), Scale(110), Scale(34));
+    total_ = MakeChild(wnd, {.cls = L"STATIC",
+                             .id = kIdTotal,
+                             .text = u"合计：¥0.00",
+                             .style = SS_CENTERIMAGE | SS_NOPREFIX,
+                             .x = 18,
+                             .y = 476,
+                             .w = 300,
+                             .h = 32,
+                             .font = BoldFont()});
+    int r = cw - 18;
+    button(u"打印", kIdPrint, BS_PUSHBUTTON, r - 420, 474, 140, 34);
+    button(u"保存并关闭", kIdSave, BS_DEFPUSHBUTTON, r - 260, 474, 140, 34);
+    button(u"取消", kIdCancel, BS_PUSHBUTTON, r - 110, 474, 110, 34);
 
     // Fill.
-    const DeliveryNote& n = s.note;
-    SetText(s.number, n.number);
-    SetText(s.customer, n.customer);
-    SetText(s.project, n.project);
-    SetText(s.contact, n.contact);
-    SetText(s.phone, n.contact_phone);
-    SetText(s.address, n.address);
-    SetText(s.remark, n.remark);
+    const DeliveryNote& n = note_;
+    SetText(number_, n.number);
+    SetText(customer_, n.customer);
+    SetText(project_, n.project);
+    SetText(contact_, n.contact);
+    SetText(phone_, n.contact_phone);
+    SetText(address_, n.address);
+    SetText(remark_, n.remark);
     SYSTEMTIME st{};
     int y, m, d;
     if (parse_note_date(n.date, y, m, d)) {
@@ -319,45 +390,45 @@ void Create(EditorState& s, HWND wnd) {
         st.wMonth = static_cast<WORD>(now.month);
         st.wDay = static_cast<WORD>(now.day);
     }
-    SendMessageW(s.date, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
-    SendMessageW(s.status, CB_SETCURSEL, n.status == kStatusDelivered ? 1 : 0, 0);
-    if (!s.is_new)
-        EnableWindow(s.number, FALSE);
-    RefillItems(s);
-    SetFocus(s.customer);
+    SendMessageW(date_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+    SendMessageW(status_, CB_SETCURSEL, n.status == kStatusDelivered ? 1 : 0, 0);
+    if (!is_new_)
+        EnableWindow(number_, FALSE);
+    RefillItems();
+    SetFocus(customer_);
 }
 
-void OnCommand(EditorState& s, int id) {
+void EditorWindow::OnCommand(int id) {
     switch (id) {
         case kIdAdd:
-            AddItem(s);
+            AddItem();
             break;
         case kIdUpdate:
-            UpdateItem(s);
+            UpdateItem();
             break;
         case kIdDeleteItem:
-            DeleteItem(s);
+            DeleteItem();
             break;
         case kIdSave:
-            if (Save(s))
-                DestroyWindow(s.wnd);
+            if (Save())
+                DestroyWindow(hwnd());
             break;
         case kIdCancel:
-            DestroyWindow(s.wnd);
+            DestroyWindow(hwnd());
             break;
         case kIdPrint:
             // The note is saved first; the editor stays open when the print is cancelled or
             // fails.
-            if (Save(s) && RunPrintCommand(s.note))
-                DestroyWindow(s.wnd);
+            if (Save() && RunPrintCommand(note_, report_))
+                DestroyWindow(hwnd());
             break;
         default:
             break;
     }
 }
 
-bool IsInputRowBox(const EditorState& s, HWND wnd) {
-    for (HWND b : s.boxes) {
+bool EditorWindow::IsInputRowBox(HWND wnd) const {
+    for (HWND b : boxes_) {
         if (b == wnd)
             return true;
     }
@@ -366,14 +437,14 @@ bool IsInputRowBox(const EditorState& s, HWND wnd) {
 
 // Where Enter lands. While the status list or the date picker's calendar is open, the key
 // belongs to it (the calendar lives in a pop-up window of its own outside the editor).
-EnterFocus FocusForEnter(const EditorState& s, HWND focus) {
-    if (SendMessageW(s.status, CB_GETDROPPEDSTATE, 0, 0))
+EnterFocus EditorWindow::FocusForEnter(HWND focus) const {
+    if (SendMessageW(status_, CB_GETDROPPEDSTATE, 0, 0))
         return EnterFocus::OpenDropDown;
-    if (SendMessageW(s.date, DTM_GETMONTHCAL, 0, 0))
+    if (SendMessageW(date_, DTM_GETMONTHCAL, 0, 0))
         return EnterFocus::OpenDropDown;
-    if (IsInputRowBox(s, focus))
+    if (IsInputRowBox(focus))
         return EnterFocus::ItemInputRow;
-    if (focus && GetAncestor(focus, GA_ROOT) == s.wnd) {
+    if (focus && GetAncestor(focus, GA_ROOT) == hwnd()) {
         wchar_t cls[16] = {};
         GetClassNameW(focus, cls, 16);
         if (CompareStringOrdinal(cls, -1, L"Button", -1, TRUE) == CSTR_EQUAL) {
@@ -385,24 +456,24 @@ EnterFocus FocusForEnter(const EditorState& s, HWND focus) {
 
 // Keys the editor takes before the dialog keys: Escape closes without saving, Enter as
 // editor_enter_action decides.
-bool EditorKeys(EditorState& s, const MSG& msg) {
+bool EditorWindow::EditorKeys(const MSG& msg) {
     if (msg.message != WM_KEYDOWN)
         return false;
     if (msg.wParam == VK_ESCAPE) {
-        DestroyWindow(s.wnd);  // nothing is saved
+        DestroyWindow(hwnd());  // nothing is saved
         return true;
     }
     if (msg.wParam != VK_RETURN)
         return false;
     HWND focus = GetFocus();
-    switch (editor_enter_action(FocusForEnter(s, focus))) {
+    switch (editor_enter_action(FocusForEnter(focus))) {
         case EnterAction::PassToControl:
             // Straight to the control: the dialog keys would press the default button.
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
             return true;
         case EnterAction::AddItem:
-            AddItem(s);
+            AddItem();
             return true;
         case EnterAction::ClickButton:
             SendMessageW(focus, BM_CLICK, 0, 0);
@@ -413,67 +484,60 @@ bool EditorKeys(EditorState& s, const MSG& msg) {
     return true;
 }
 
-}  // namespace
-
-LRESULT CALLBACK WndProcEdit(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+LRESULT EditorWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE:
-            g_edit =
-                static_cast<EditorState*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-            Create(*g_edit, wnd);
+            Create();
             return 0;
         case WM_NOTIFY: {
             auto* hdr = reinterpret_cast<NMHDR*>(lparam);
-            if (g_edit && hdr->idFrom == kIdItems && hdr->code == NM_DBLCLK)
-                LoadSelectedItem(*g_edit);
+            if (hdr->idFrom == kIdItems && hdr->code == NM_DBLCLK)
+                LoadSelectedItem();
             return 0;
         }
         case WM_COMMAND:
-            if (g_edit && HIWORD(wparam) == BN_CLICKED)
-                OnCommand(*g_edit, LOWORD(wparam));
+            if (HIWORD(wparam) == BN_CLICKED)
+                OnCommand(LOWORD(wparam));
             return 0;
         case WM_CTLCOLORSTATIC:
             return StaticColours(wparam);
         case WM_CLOSE:
-            DestroyWindow(wnd);
-            return 0;
-        case WM_DESTROY:
-            if (g_edit)
-                g_edit->wnd = nullptr;
+            DestroyWindow(hwnd());
             return 0;
         default:
-            return DefWindowProcW(wnd, msg, wparam, lparam);
+            return Default(msg, wparam, lparam);
     }
 }
 
-bool RunEditor(const DeliveryNote& note, bool is_new) {
-    EditorState state;
-    state.note = note;
-    state.is_new = is_new;
-    HWND owner = process().main_window;
+bool EditorWindow::Run(HWND owner) {
+    RegisterWindowClass(
+        {.name = kEditorClass, .background = WindowBrush(), .style = CS_HREDRAW | CS_VREDRAW});
     EnableWindow(owner, FALSE);
-    HWND wnd = CreateWindowExW(WS_EX_DLGMODALFRAME, L"NorvaneEditWnd",
-                               is_new ? L"新增送货单" : L"编辑送货单", WS_CAPTION | WS_SYSMENU,
-                               CW_USEDEFAULT, CW_USEDEFAULT, Scale(1180), Scale(700), owner,
-                               nullptr, process().instance, &state);
-    if (!wnd) {
-        g_edit = nullptr;
+    if (!CreateFor(WS_EX_DLGMODALFRAME, kEditorClass, is_new_ ? u"新增送货单" : u"编辑送货单",
+                   WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, Scale(1180), Scale(700),
+                   owner)) {
         EnableWindow(owner, TRUE);
         return false;
     }
-    CenterInWorkArea(wnd, true);
-    ShowWindow(wnd, SW_SHOW);
-    UpdateWindow(wnd);
+    CenterInWorkArea(hwnd(), true);
+    ShowWindow(hwnd(), SW_SHOW);
+    UpdateWindow(hwnd());
     // Whether the loop ended by a quit message or by closing, the saved flag is the answer.
-    static_cast<void>(
-        RunModalLoop(state.wnd, [&state](const MSG& msg) { return EditorKeys(state, msg); }));
-    if (state.wnd)
-        DestroyWindow(state.wnd);
-    g_edit = nullptr;
+    static_cast<void>(RunModalLoop(live(), [this](const MSG& msg) { return EditorKeys(msg); }));
+    // The owner is enabled before the editor goes, so that Windows gives it the foreground.
     EnableWindow(owner, TRUE);
+    if (hwnd())
+        DestroyWindow(hwnd());
     if (owner)
         SetForegroundWindow(owner);
-    return state.saved;
+    return saved_;
+}
+
+}  // namespace
+
+bool RunEditor(HWND owner, const DeliveryNote& note, bool is_new, const StatusSink& report) {
+    EditorWindow editor(note, is_new, report);
+    return editor.Run(owner);
 }
 
 }  // namespace nv

@@ -5,12 +5,13 @@
 #include <windows.h>
 
 #include "notes/records.h"
+#include "ui/ui_win.h"
 
 namespace nv {
 
-LRESULT CALLBACK WndProcEdit(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
-
-// Modal over the main window; true when the note was saved at least once.
-[[nodiscard]] bool RunEditor(const DeliveryNote& note, bool is_new);
+// Modal over `owner`; true when the note was saved at least once. A print from the editor
+// reports its outcome to `report`.
+[[nodiscard]] bool RunEditor(HWND owner, const DeliveryNote& note, bool is_new,
+                             const StatusSink& report);
 
 }  // namespace nv

@@ -10,9 +10,7 @@
 #include "base/wide_win.h"
 #include "export/export_names.h"
 #include "export/export_win.h"
-#include "notes/note_service.h"
 #include "notes/session.h"
-#include "ui/main_window_win.h"
 #include "ui/ui_win.h"
 
 namespace nv {
@@ -39,7 +37,7 @@ std::u16string AskForPath(HWND owner, const DeliveryNote& note, bool pdf) {
 
 }  // namespace
 
-void RunExportCommand(const DeliveryNote* note, bool pdf) {
+void RunExportCommand(const DeliveryNote* note, bool pdf, const StatusSink& report) {
     HWND main = process().main_window;
     if (!note) {
         MessageBoxW(main, L"请先选中一张送货单", L"导出", MB_OK | MB_ICONINFORMATION);
@@ -49,10 +47,9 @@ void RunExportCommand(const DeliveryNote* note, bool pdf) {
     if (path.empty())
         return;
     const LoginSession& session = login_session();
-    std::u16string fresh;
-    bool service_ok =
-        !session.user_id.empty() && service_company_info(data_caller(session), fresh).ok;
-    std::u16string company = export_company(session.company, service_ok, fresh);
+    std::optional<std::u16string> fresh = fresh_company(session, ShowBusyCursor);
+    std::u16string company =
+        export_company(session.company, fresh.has_value(), fresh.value_or(u""));
     std::u16string error;
     bool ok = false;
     {
@@ -62,13 +59,12 @@ void RunExportCommand(const DeliveryNote* note, bool pdf) {
         ok = ExportFile(*note, company, path, pdf, error);
         EnableWindow(main, TRUE);
     }
-    if (ok) {
-        SetMainStatus(u"已导出：" + path);
-        MessageBoxU(main, u"已保存 A4 纵向文档：\n" + path, L"导出完成",
-                    MB_OK | MB_ICONINFORMATION);
-    } else {
+    if (!ok) {
         MessageBoxU(main, error, L"导出失败", MB_OK | MB_ICONERROR);
+        return;
     }
+    report(u"已导出：" + path);
+    MessageBoxU(main, u"已保存 A4 纵向文档：\n" + path, L"导出完成", MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace nv

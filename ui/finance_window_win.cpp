@@ -11,6 +11,7 @@
 #include "ui/form_dialog_win.h"
 #include "ui/modal_win.h"
 #include "ui/ui_win.h"
+#include "ui/window_win.h"
 
 namespace nv {
 
@@ -38,43 +39,69 @@ enum : int {
     kIdStatus = 90,
 };
 
-struct FinanceWindow {
-    FinanceState model;
-    HWND owner = nullptr;
-    HWND wnd = nullptr;
-    HWND switcher = nullptr;
-    HWND status = nullptr;
-    HWND list = nullptr;
-    HWND title = nullptr;
-    std::vector<HWND> section_controls;
-    bool populating = false;
+class FinanceWindow : public Window {
+public:
+    FinanceWindow(HWND owner, std::u16string_view base_url);
+    // Signs in first when needed, then runs until the window is closed.
+    void Run();
+
+private:
+    LRESULT OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
+    HWND BoxOwner() const;
+    FinancePrompts Prompts();
+    void SetStatus(std::u16string_view text);
+    int SelectedRow() const;
+    void Layout();
+    void FillSwitcher();
+    bool LoadTenants();
+    bool SignedIn();
+    bool NeedsService(int id) const;
+    void RefreshLines();
+    void RefreshHeader();
+    void ShowSection(int section);
+    void EditLine(bool add);
+    void Command(int id, int code);
+    void DoubleClick();
+    void Create();
+
+    FinanceState model_;
+    HWND owner_ = nullptr;
+    HWND switcher_ = nullptr;
+    HWND status_ = nullptr;
+    HWND list_ = nullptr;
+    HWND title_ = nullptr;
+    std::vector<HWND> section_controls_;
+    bool populating_ = false;
 };
 
-// One finance window at a time: it is modal towards the main window.
-FinanceWindow* g_fin = nullptr;
-
-HWND BoxOwner(const FinanceWindow& f) {
-    return f.wnd ? f.wnd : f.owner;
+HWND FinanceWindow::BoxOwner() const {
+    return hwnd() ? hwnd() : owner_;
 }
 
-FinancePrompts PromptsFor(FinanceWindow& f) {
+FinancePrompts FinanceWindow::Prompts() {
     FinancePrompts p;
-    p.busy = [](bool on) { SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW)); };
-    p.request_failed = [&f](std::u16string_view text) {
-        MessageBoxU(BoxOwner(f), text, L"请求失败", MB_OK | MB_ICONEXCLAMATION);
+    p.busy = ShowBusyCursor;
+    p.request_failed = [this](std::u16string_view text) {
+        MessageBoxU(BoxOwner(), text, L"请求失败", MB_OK | MB_ICONEXCLAMATION);
     };
-    p.ask = [&f](std::u16string_view text, std::u16string_view title) {
-        return MessageBoxU(BoxOwner(f), text, wide_copy(title).c_str(),
+    p.ask = [this](std::u16string_view text, std::u16string_view title) {
+        return MessageBoxU(BoxOwner(), text, wide_copy(title).c_str(),
                            MB_YESNO | MB_ICONQUESTION) == IDYES;
     };
-    p.notice = [&f](std::u16string_view text, bool exclamation) {
-        MessageBoxU(BoxOwner(f), text, L"提示", MB_OK | (exclamation ? MB_ICONEXCLAMATION : 0));
+    p.notice = [this](std::u16string_view text, bool exclamation) {
+        MessageBoxU(BoxOwner(), text, L"提示", MB_OK | (exclamation ? MB_ICONEXCLAMATION : 0));
+    };
+    p.sign_in = [this] {
+        std::vector<Field> fields = finance_login_fields();
+        return RunFormDialog(BoxOwner(), u"财务服务登录", fields, [this](std::vector<Field>& in) {
+            return submit_finance_login(model_, in);
+        });
     };
     return p;
 }
 
-void SetStatus(FinanceWindow& f, std::u16string_view text) {
-    SetText(f.status, text);
+void FinanceWindow::SetStatus(std::u16string_view text) {
+    SetText(status_, text);
 }
 
 template <std::size_t N>
@@ -97,67 +124,108 @@ void FillList(HWND list, const std::vector<std::array<std::u16string, N>>& rows)
     InvalidateRect(list, nullptr, TRUE);
 }
 
-int SelectedRow(const FinanceWindow& f) {
-    return f.list ? ListView_GetNextItem(f.list, -1, LVNI_SELECTED) : -1;
+int FinanceWindow::SelectedRow() const {
+    return list_ ? ListView_GetNextItem(list_, -1, LVNI_SELECTED) : -1;
 }
 
-void Layout(FinanceWindow& f) {
+void FinanceWindow::Layout() {
     RECT rc;
-    GetClientRect(f.wnd, &rc);
-    if (f.list) {
-        MoveWindow(f.list, Scale(16), Scale(200), rc.right - Scale(32),
+    GetClientRect(hwnd(), &rc);
+    if (list_) {
+        MoveWindow(list_, Scale(16), Scale(200), rc.right - Scale(32),
                    std::max(static_cast<int>(rc.bottom) - Scale(246), Scale(80)), TRUE);
     }
-    MoveWindow(f.status, Scale(16), rc.bottom - Scale(36), rc.right - Scale(32), Scale(28), TRUE);
+    MoveWindow(status_, Scale(16), rc.bottom - Scale(36), rc.right - Scale(32), Scale(28), TRUE);
 }
 
-void FillSwitcher(FinanceWindow& f) {
-    f.populating = true;
-    SendMessageW(f.switcher, CB_RESETCONTENT, 0, 0);
-    for (const std::u16string& entry : tenant_entries(f.model))
-        SendMessageW(f.switcher, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(as_wide(entry)));
-    SendMessageW(f.switcher, CB_SETCURSEL, static_cast<WPARAM>(current_tenant_index(f.model)), 0);
-    f.populating = false;
+void FinanceWindow::FillSwitcher() {
+    populating_ = true;
+    SendMessageW(switcher_, CB_RESETCONTENT, 0, 0);
+    for (const std::u16string& entry : tenant_entries(model_))
+        SendMessageW(switcher_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(as_wide(entry)));
+    SendMessageW(switcher_, CB_SETCURSEL, static_cast<WPARAM>(current_tenant_index(model_)), 0);
+    populating_ = false;
 }
 
-bool LoadTenants(FinanceWindow& f) {
-    if (!load_tenants(f.model))
+bool FinanceWindow::LoadTenants() {
+    if (!load_tenants(model_))
         return false;
-    FillSwitcher(f);
+    FillSwitcher();
     return true;
 }
 
-void RefreshLines(FinanceWindow& f) {
-    FillList(f.list, voucher_line_rows(f.model.draft));
-    SetStatus(f, voucher_totals_status(f.model));
+// Before an action that needs the service: a session that a 401 ended is signed in again,
+// and the switcher shows the tenants that session reads.
+bool FinanceWindow::SignedIn() {
+    if (finance_session_valid(model_.base_url))
+        return true;
+    if (!ensure_finance_session(model_))
+        return false;
+    FillSwitcher();
+    return true;
 }
 
-void RefreshHeader(FinanceWindow& f) {
-    SetText(f.title, voucher_header_text(f.model.draft));
+// Commands that call the service; the others work on the draft alone.
+bool FinanceWindow::NeedsService(int id) const {
+    switch (id) {
+        case kIdSave:
+        case kIdRefreshVouchers:
+        case kIdRefreshTenants:
+        case kIdCreateTenant:
+        case kIdRefreshShards:
+        case kIdAddShard:
+            return true;
+        case kIdAddLine:
+        case kIdEditLine:
+            return model_.accounts.empty();  // the account list is read once
+        default:
+            return id > kIdFirstSection && id < kIdFirstSection + 4;
+    }
 }
 
-void ShowSection(FinanceWindow& f, int section) {
-    f.model.section = section;
-    for (HWND c : f.section_controls) DestroyWindow(c);
-    f.section_controls.clear();
-    f.list = nullptr;
-    f.title = nullptr;
-    SetStatus(f, u"当前租户：" + f.model.tenant_name);
+void FinanceWindow::RefreshLines() {
+    FillList(list_, voucher_line_rows(model_.draft));
+    SetStatus(voucher_totals_status(model_));
+}
+
+void FinanceWindow::RefreshHeader() {
+    SetText(title_, voucher_header_text(model_.draft));
+}
+
+void FinanceWindow::ShowSection(int section) {
+    model_.section = section;
+    for (HWND c : section_controls_) DestroyWindow(c);
+    section_controls_.clear();
+    list_ = nullptr;
+    title_ = nullptr;
+    SetStatus(u"当前租户：" + model_.tenant_name);
 
     static constexpr std::u16string_view kTitles[] = {
         u"", u"最近 100 张凭证；双击可查看分录。",
         u"使用上方租户列表切换账套。管理员可创建租户并自动分配分片。", u"分片容量与扩容（管理员）"};
     static constexpr int kTitleWidths[] = {940, 920, 930, 920};
-    std::u16string title = section == kSectionVoucher ? voucher_header_text(f.model.draft)
+    std::u16string title = section == kSectionVoucher ? voucher_header_text(model_.draft)
                                                       : std::u16string(kTitles[section]);
-    f.title = MakeChild(f.wnd, L"STATIC", title, SS_NOPREFIX, 0, kIdTitle, Scale(16), Scale(112),
-                        Scale(kTitleWidths[section]), Scale(30));
-    f.section_controls.push_back(f.title);
+    title_ = MakeChild(hwnd(), {.cls = L"STATIC",
+                                .id = kIdTitle,
+                                .text = title,
+                                .style = SS_NOPREFIX,
+                                .x = 16,
+                                .y = 112,
+                                .w = kTitleWidths[section],
+                                .h = 30});
+    section_controls_.push_back(title_);
     auto button = [&](const char16_t* text, int id, int x, int w, bool enabled) {
-        HWND b = MakeChild(f.wnd, L"BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON, 0, id, Scale(x),
-                           Scale(154), Scale(w), Scale(32));
+        HWND b = MakeChild(hwnd(), {.cls = L"BUTTON",
+                                    .id = id,
+                                    .text = text,
+                                    .style = WS_TABSTOP | BS_PUSHBUTTON,
+                                    .x = x,
+                                    .y = 154,
+                                    .w = w,
+                                    .h = 32});
         EnableWindow(b, enabled);
-        f.section_controls.push_back(b);
+        section_controls_.push_back(b);
     };
     if (section == kSectionVoucher) {
         static constexpr const char16_t* kCommands[] = {u"凭证信息", u"新增分录", u"修改分录",
@@ -167,17 +235,22 @@ void ShowSection(FinanceWindow& f, int section) {
         button(u"刷新凭证", kIdRefreshVouchers, 16, 120, true);
     } else if (section == kSectionTenants) {
         button(u"刷新租户", kIdRefreshTenants, 16, 120, true);
-        button(u"创建租户", kIdCreateTenant, 150, 120, f.model.admin);
+        button(u"创建租户", kIdCreateTenant, 150, 120, model_.admin);
     } else {
-        button(u"刷新容量", kIdRefreshShards, 16, 120, f.model.admin);
-        button(u"扩容分片", kIdAddShard, 150, 120, f.model.admin);
+        button(u"刷新容量", kIdRefreshShards, 16, 120, model_.admin);
+        button(u"扩容分片", kIdAddShard, 150, 120, model_.admin);
     }
-    f.list = MakeChild(f.wnd, WC_LISTVIEWW, u"",
-                       WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
-                       kIdList, Scale(16), Scale(200), Scale(940), Scale(420));
+    list_ = MakeChild(
+        hwnd(), {.cls = WC_LISTVIEWW,
+                 .id = kIdList,
+                 .style = WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                 .x = 16,
+                 .y = 200,
+                 .w = 940,
+                 .h = 420});
     ListView_SetExtendedListViewStyle(
-        f.list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-    f.section_controls.push_back(f.list);
+        list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    section_controls_.push_back(list_);
     struct Column {
         const wchar_t* title;
         int width;
@@ -188,35 +261,35 @@ void ShowSection(FinanceWindow& f, int section) {
         {{L"代码", 220}, {L"租户名称", 440}, {L"分片", 160}},
         {{L"分片", 100}, {L"名称", 240}, {L"租户数", 160}, {L"容量", 160}, {L"利用率", 180}}};
     for (std::size_t i = 0; i < kColumns[section].size(); ++i)
-        AddListColumn(f.list, static_cast<int>(i), kColumns[section][i].title,
+        AddListColumn(list_, static_cast<int>(i), kColumns[section][i].title,
                       kColumns[section][i].width);  // in 96-DPI units: scaled there, once
 
     if (section == kSectionVoucher) {
-        RefreshLines(f);
+        RefreshLines();
     } else if (section == kSectionRecent) {
-        if (!f.model.tenant_id.empty() && load_vouchers(f.model))
-            FillList(f.list, voucher_rows(f.model));
+        if (!model_.tenant_id.empty() && load_vouchers(model_))
+            FillList(list_, voucher_rows(model_));
     } else if (section == kSectionTenants) {
-        FillList(f.list, tenant_rows(f.model));
-    } else if (!f.model.admin) {
-        SetStatus(f, u"当前账号没有分片管理权限");
-    } else if (auto rows = load_shards(f.model)) {
-        FillList(f.list, *rows);
+        FillList(list_, tenant_rows(model_));
+    } else if (!model_.admin) {
+        SetStatus(u"当前账号没有分片管理权限");
+    } else if (auto rows = load_shards(model_)) {
+        FillList(list_, *rows);
     }
-    Layout(f);
+    Layout();
 }
 
-void EditLine(FinanceWindow& f, bool add) {
-    VoucherDraft& draft = f.model.draft;
-    int row = SelectedRow(f);
+void FinanceWindow::EditLine(bool add) {
+    VoucherDraft& draft = model_.draft;
+    int row = SelectedRow();
     if (!add && (row < 0 || static_cast<std::size_t>(row) >= draft.lines.size()))
         return;
-    ensure_accounts(f.model);
+    ensure_accounts(model_);
     VoucherLine line = add ? VoucherLine{} : draft.lines[static_cast<std::size_t>(row)];
-    std::vector<Field> fields = voucher_line_fields(f.model, line);
+    std::vector<Field> fields = voucher_line_fields(model_, line);
     bool accepted = RunFormDialog(
-        f.wnd, add ? u"新增分录" : u"修改分录", fields,
-        [&](std::vector<Field>& in) { return submit_voucher_line(f.model, in, line); });
+        hwnd(), add ? u"新增分录" : u"修改分录", fields,
+        [&](std::vector<Field>& in) { return submit_voucher_line(model_, in, line); });
     if (!accepted)
         return;
     if (add)
@@ -224,118 +297,150 @@ void EditLine(FinanceWindow& f, bool add) {
     else
         draft.lines[static_cast<std::size_t>(row)] = line;
     draft.dirty = true;
-    RefreshLines(f);
+    RefreshLines();
 }
 
-void Command(FinanceWindow& f, int id, int code) {
+void FinanceWindow::Command(int id, int code) {
     if (id == kIdSwitcher) {
-        if (code != CBN_SELCHANGE || f.populating)
+        if (code != CBN_SELCHANGE || populating_)
             return;
-        int index = static_cast<int>(SendMessageW(f.switcher, CB_GETCURSEL, 0, 0));
-        if (choose_tenant(f.model, index)) {
-            ShowSection(f, f.model.section);
+        if (!finance_session_valid(model_.base_url)) {
+            // Signing in again reads the tenants anew: the switcher then shows the tenant in
+            // use, and the user chooses again from the list that session gives.
+            if (!SignedIn())
+                FillSwitcher();
+            return;
+        }
+        int index = static_cast<int>(SendMessageW(switcher_, CB_GETCURSEL, 0, 0));
+        if (choose_tenant(model_, index)) {
+            ShowSection(model_.section);
         } else {
-            SendMessageW(f.switcher, CB_SETCURSEL,
-                         static_cast<WPARAM>(current_tenant_index(f.model)), 0);
+            SendMessageW(switcher_, CB_SETCURSEL, static_cast<WPARAM>(current_tenant_index(model_)),
+                         0);
         }
         return;
     }
     if (code != BN_CLICKED)
         return;
+    if (NeedsService(id) && !SignedIn())
+        return;
     if (id >= kIdFirstSection && id < kIdFirstSection + 4) {
-        ShowSection(f, id - kIdFirstSection);
+        ShowSection(id - kIdFirstSection);
         return;
     }
-    VoucherDraft& draft = f.model.draft;
+    VoucherDraft& draft = model_.draft;
     switch (id) {
         case kIdHeader: {
             std::vector<Field> fields = voucher_header_fields(draft);
-            if (RunFormDialog(f.wnd, u"凭证信息", fields, [&](std::vector<Field>& in) {
+            if (RunFormDialog(hwnd(), u"凭证信息", fields, [&](std::vector<Field>& in) {
                     return submit_voucher_header(draft, in);
                 }))
-                RefreshHeader(f);
+                RefreshHeader();
             break;
         }
         case kIdAddLine:
         case kIdEditLine:
-            EditLine(f, id == kIdAddLine);
+            EditLine(id == kIdAddLine);
             break;
         case kIdDeleteLine: {
-            int row = SelectedRow(f);
+            int row = SelectedRow();
             if (row < 0 || static_cast<std::size_t>(row) >= draft.lines.size())
                 break;
             draft.lines.erase(draft.lines.begin() + row);
             draft.dirty = true;
-            RefreshLines(f);
+            RefreshLines();
             break;
         }
         case kIdSave:
-            if (auto saved = save_voucher(f.model)) {
-                RefreshHeader(f);
-                RefreshLines(f);
-                SetStatus(f, *saved);
+            if (auto saved = save_voucher(model_)) {
+                RefreshHeader();
+                RefreshLines();
+                SetStatus(*saved);
             }
             break;
         case kIdClear:
-            if (clear_voucher(f.model)) {
-                RefreshHeader(f);
-                RefreshLines(f);
+            if (clear_voucher(model_)) {
+                RefreshHeader();
+                RefreshLines();
             }
             break;
         case kIdRefreshVouchers:
-            ShowSection(f, kSectionRecent);
+            ShowSection(kSectionRecent);
             break;
         case kIdRefreshTenants:
-            if (LoadTenants(f))
-                ShowSection(f, kSectionTenants);
+            if (LoadTenants())
+                ShowSection(kSectionTenants);
             break;
         case kIdCreateTenant: {
-            if (!f.model.admin)
+            if (!model_.admin)
                 break;
             std::vector<Field> fields = tenant_fields();
-            if (RunFormDialog(f.wnd, u"创建并分配租户", fields,
-                              [&](std::vector<Field>& in) { return submit_tenant(f.model, in); }) &&
-                LoadTenants(f))
-                ShowSection(f, kSectionTenants);
+            if (RunFormDialog(hwnd(), u"创建并分配租户", fields,
+                              [&](std::vector<Field>& in) { return submit_tenant(model_, in); }) &&
+                LoadTenants())
+                ShowSection(kSectionTenants);
             break;
         }
         case kIdRefreshShards:
-            ShowSection(f, kSectionShards);
+            ShowSection(kSectionShards);
             break;
         case kIdAddShard:
-            if (f.model.admin && add_shard(f.model))
-                ShowSection(f, kSectionShards);
+            if (model_.admin && add_shard(model_))
+                ShowSection(kSectionShards);
             break;
         default:
             break;
     }
 }
 
-void DoubleClick(FinanceWindow& f) {
-    if (f.model.section == kSectionVoucher) {
-        EditLine(f, false);
-    } else if (f.model.section == kSectionRecent) {
-        int row = SelectedRow(f);
-        if (row >= 0 && static_cast<std::size_t>(row) < f.model.vouchers.size())
-            MessageBoxU(f.wnd,
-                        voucher_detail(f.model.vouchers.elements()[static_cast<std::size_t>(row)]),
+void FinanceWindow::DoubleClick() {
+    if (model_.section == kSectionVoucher) {
+        if (NeedsService(kIdEditLine) && !SignedIn())
+            return;
+        EditLine(false);
+    } else if (model_.section == kSectionRecent) {
+        int row = SelectedRow();
+        if (row >= 0 && static_cast<std::size_t>(row) < model_.vouchers.size())
+            MessageBoxU(hwnd(),
+                        voucher_detail(model_.vouchers.elements()[static_cast<std::size_t>(row)]),
                         L"凭证明细", MB_OK);
     }
 }
 
-void Create(FinanceWindow& f, HWND wnd) {
-    f.wnd = wnd;
-    MakeChild(wnd, L"STATIC", u"当前租户 / 账套", 0, 0, 0, Scale(16), Scale(18), Scale(140),
-              Scale(26));
-    f.switcher = MakeChild(wnd, L"COMBOBOX", u"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
-                           kIdSwitcher, Scale(160), Scale(14), Scale(600), Scale(300));
+void FinanceWindow::Create() {
+    HWND wnd = hwnd();
+    MakeChild(wnd, {.cls = L"STATIC",
+                    .id = 0,
+                    .text = u"当前租户 / 账套",
+                    .x = 16,
+                    .y = 18,
+                    .w = 140,
+                    .h = 26});
+    switcher_ = MakeChild(wnd, {.cls = L"COMBOBOX",
+                                .id = kIdSwitcher,
+                                .style = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                                .x = 160,
+                                .y = 14,
+                                .w = 600,
+                                .h = 300});
     static constexpr const char16_t* kSections[] = {u"记账凭证", u"最近凭证", u"租户管理",
                                                     u"分片管理"};
     for (int i = 0; i < 4; ++i)
-        MakeChild(wnd, L"BUTTON", kSections[i], WS_TABSTOP | BS_PUSHBUTTON, 0, kIdFirstSection + i,
-                  Scale(16 + 180 * i), Scale(62), Scale(164), Scale(34));
-    f.status = MakeChild(wnd, L"STATIC", u"", SS_NOPREFIX, 0, kIdStatus, Scale(16), Scale(650),
-                         Scale(940), Scale(28));
+        MakeChild(wnd, {.cls = L"BUTTON",
+                        .id = kIdFirstSection + i,
+                        .text = kSections[i],
+                        .style = WS_TABSTOP | BS_PUSHBUTTON,
+                        .x = 16 + 180 * i,
+                        .y = 62,
+                        .w = 164,
+                        .h = 34});
+    status_ = MakeChild(wnd, {.cls = L"STATIC",
+                              .id = kIdStatus,
+                              .style = SS_NOPREFIX,
+                              .x = 16,
+                              .y = 650,
+                              .w = 940,
+                              .h = 28});
     PostMessageW(wnd, kLoadFirst, 0, 0);
 }
 
@@ -346,29 +451,26 @@ RECT WorkArea(HWND wnd) {
     return info.rcWork;
 }
 
-LRESULT CALLBACK FinanceProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    FinanceWindow* f = g_fin;
-    if (!f)
-        return DefWindowProcW(wnd, msg, wp, lp);
+LRESULT FinanceWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CREATE:
-            Create(*f, wnd);
+            Create();
             return 0;
         case kLoadFirst:
-            if (LoadTenants(*f))
-                ShowSection(*f, kSectionVoucher);
+            if (LoadTenants())
+                ShowSection(kSectionVoucher);
             return 0;
         case WM_COMMAND:
-            Command(*f, LOWORD(wp), HIWORD(wp));
+            Command(LOWORD(wp), HIWORD(wp));
             return 0;
         case WM_NOTIFY: {
             const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
             if (hdr->idFrom == kIdList && hdr->code == NM_DBLCLK)
-                DoubleClick(*f);
+                DoubleClick();
             return 0;
         }
         case WM_GETMINMAXINFO: {
-            RECT work = WorkArea(wnd);
+            RECT work = WorkArea(hwnd());
             FinanceWindowSize size =
                 finance_window_size(process().dpi, work.right - work.left, work.bottom - work.top);
             auto* info = reinterpret_cast<MINMAXINFO*>(lp);
@@ -377,68 +479,63 @@ LRESULT CALLBACK FinanceProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_SIZE:
-            if (f->status)
-                Layout(*f);
+            if (status_)
+                Layout();
             return 0;
         case WM_CTLCOLORSTATIC:
             return StaticColours(wp);
         case WM_CLOSE:
-            if (may_discard_draft(f->model))
-                DestroyWindow(wnd);
-            return 0;
-        case WM_DESTROY:
-            f->wnd = nullptr;  // ends the window's loop
+            if (may_discard_draft(model_))
+                DestroyWindow(hwnd());
             return 0;
         default:
             break;
     }
-    return DefWindowProcW(wnd, msg, wp, lp);
+    return Default(msg, wp, lp);
 }
 
-}  // namespace
+FinanceWindow::FinanceWindow(HWND owner, std::u16string_view base_url)
+    : model_(new_finance_state(base_url)), owner_(owner) {
+    model_.prompts = Prompts();
+}
 
-void RunFinanceWindow(HWND owner, std::u16string_view base_url) {
-    FinanceWindow f;
-    f.owner = owner;
-    f.model = new_finance_state(base_url);
-    f.model.prompts = PromptsFor(f);
-    if (!finance_session_valid(f.model.base_url)) {
+void FinanceWindow::Run() {
+    if (!finance_session_valid(model_.base_url)) {
         std::vector<Field> fields = finance_login_fields();
-        if (!RunFormDialog(owner, u"财务服务登录", fields, [&](std::vector<Field>& in) {
-                return submit_finance_login(f.model, in);
+        if (!RunFormDialog(owner_, u"财务服务登录", fields, [this](std::vector<Field>& in) {
+                return submit_finance_login(model_, in);
             }))
             return;
     }
-    RegisterWindowClass(kFinanceClass, FinanceProc);
-
-    RECT work = WorkArea(owner);
+    RegisterWindowClass({.name = kFinanceClass});
+    RECT work = WorkArea(owner_);
     FinanceWindowSize size =
         finance_window_size(process().dpi, work.right - work.left, work.bottom - work.top);
-    g_fin = &f;
-    HWND wnd =
-        CreateWindowExW(0, kFinanceClass, L"澄岚映辉 · 财务管理",
-                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                        size.width, size.height, owner, nullptr, process().instance, nullptr);
-    if (!wnd) {
-        g_fin = nullptr;
+    if (!CreateFor(0, kFinanceClass, u"澄岚映辉 · 财务管理", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                   CW_USEDEFAULT, CW_USEDEFAULT, size.width, size.height, owner_))
         return;
-    }
     // A default position may leave the bottom edge below the work area: move it up.
     RECT r;
-    GetWindowRect(wnd, &r);
+    GetWindowRect(hwnd(), &r);
     int x = std::clamp(
         static_cast<int>(r.left), static_cast<int>(work.left),
         std::max(static_cast<int>(work.right) - size.width, static_cast<int>(work.left)));
     int y = std::clamp(
         static_cast<int>(r.top), static_cast<int>(work.top),
         std::max(static_cast<int>(work.bottom) - size.height, static_cast<int>(work.top)));
-    SetWindowPos(wnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EnableWindow(owner, FALSE);
-    ShowWindow(wnd, SW_SHOW);
-    (void)RunModalLoop(f.wnd);  // a quit meanwhile is posted again and ends the program
-    g_fin = nullptr;
-    EnableWindow(owner, TRUE);
-    SetForegroundWindow(owner);
+    SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd(), SW_SHOW);
+    (void)RunModalLoop(live());  // a quit meanwhile is posted again and ends the program
+    EnableWindow(owner_, TRUE);
+    SetForegroundWindow(owner_);
+}
+
+}  // namespace
+
+void RunFinanceWindow(HWND owner, std::u16string_view base_url) {
+    FinanceWindow window(owner, base_url);
+    window.Run();
 }
 
 }  // namespace nv

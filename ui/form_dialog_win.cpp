@@ -5,6 +5,7 @@
 #include "base/wide_win.h"
 #include "ui/modal_win.h"
 #include "ui/ui_win.h"
+#include "ui/window_win.h"
 
 namespace nv {
 
@@ -13,137 +14,168 @@ namespace {
 constexpr wchar_t kFormClass[] = L"NVNativeForm";
 constexpr int kFirstInput = 100;
 
-struct FormState {
-    std::vector<Field>* fields = nullptr;
-    const FormSubmit* submit = nullptr;
-    std::vector<HWND> inputs;
-    HWND wnd = nullptr;
-    bool accepted = false;
+class FormDialog : public Window {
+public:
+    FormDialog(std::vector<Field>& fields, const FormSubmit& submit)
+        : fields_(fields), submit_(submit) {}
+    bool Run(HWND owner, std::u16string_view title);
+
+private:
+    LRESULT OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
+    void CreateInputs();
+    void Confirm();
+
+    std::vector<Field>& fields_;
+    const FormSubmit& submit_;
+    std::vector<HWND> inputs_;
+    bool accepted_ = false;
+    bool checking_ = false;  // the submit check runs, and may show boxes of its own
 };
 
-FormState* StateOf(HWND wnd) {
-    return reinterpret_cast<FormState*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-}
-
-void CreateInputs(HWND wnd, FormState& s) {
-    for (std::size_t i = 0; i < s.fields->size(); ++i) {
-        const Field& f = (*s.fields)[i];
+void FormDialog::CreateInputs() {
+    HWND wnd = hwnd();
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const Field& f = fields_[i];
         int y = 16 + 64 * static_cast<int>(i);
         int id = kFirstInput + static_cast<int>(i);
-        MakeChild(wnd, L"STATIC", f.label, 0, 0, 0, Scale(16), Scale(y), Scale(400), Scale(22));
+        MakeChild(wnd,
+                  {.cls = L"STATIC", .id = 0, .text = f.label, .x = 16, .y = y, .w = 400, .h = 22});
         HWND input;
         if (f.options.empty()) {
-            DWORD style = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | (f.password ? ES_PASSWORD : 0);
-            input = MakeChild(wnd, L"EDIT", u"", style, 0, id, Scale(16), Scale(y + 24), Scale(408),
-                              Scale(28));
+            input = MakeChild(wnd, {.cls = L"EDIT",
+                                    .id = id,
+                                    .style = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL |
+                                             static_cast<DWORD>(f.password ? ES_PASSWORD : 0),
+                                    .x = 16,
+                                    .y = y + 24,
+                                    .w = 408,
+                                    .h = 28});
         } else {
-            input = MakeChild(wnd, L"COMBOBOX", u"",
-                              WS_BORDER | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                              0, id, Scale(16), Scale(y + 24), Scale(408), Scale(240));
+            input = MakeChild(
+                wnd, {.cls = L"COMBOBOX",
+                      .id = id,
+                      .style = WS_BORDER | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                      .x = 16,
+                      .y = y + 24,
+                      .w = 408,
+                      .h = 240});
             for (const std::u16string& option : f.options)
                 SendMessageW(input, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(as_wide(option)));
         }
         SetText(input, f.value);
-        s.inputs.push_back(input);
+        inputs_.push_back(input);
     }
-    int y = 64 * static_cast<int>(s.fields->size()) + 20;
-    MakeChild(wnd, L"BUTTON", u"确定", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, Scale(16), Scale(y),
-              Scale(196), Scale(32));
-    MakeChild(wnd, L"BUTTON", u"取消", WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL, Scale(228),
-              Scale(y), Scale(196), Scale(32));
+    int y = 64 * static_cast<int>(fields_.size()) + 20;
+    MakeChild(wnd, {.cls = L"BUTTON",
+                    .id = IDOK,
+                    .text = u"确定",
+                    .style = WS_TABSTOP | BS_DEFPUSHBUTTON,
+                    .x = 16,
+                    .y = y,
+                    .w = 196,
+                    .h = 32});
+    MakeChild(wnd, {.cls = L"BUTTON",
+                    .id = IDCANCEL,
+                    .text = u"取消",
+                    .style = WS_TABSTOP | BS_PUSHBUTTON,
+                    .x = 228,
+                    .y = y,
+                    .w = 196,
+                    .h = 32});
 }
 
-void Confirm(FormState& s) {
-    for (std::size_t i = 0; i < s.inputs.size(); ++i) {
-        Field& f = (*s.fields)[i];
+void FormDialog::Confirm() {
+    for (std::size_t i = 0; i < inputs_.size(); ++i) {
+        Field& f = fields_[i];
         wipe(f.value);
-        f.value = GetText(s.inputs[i]);
+        f.value = GetText(inputs_[i]);
     }
-    HWND ok = GetDlgItem(s.wnd, IDOK);
-    EnableWindow(ok, FALSE);
+    // The check may show a box with a message loop of its own: the form takes no input
+    // meanwhile, so that it cannot be closed under the check.
+    HWND focus = GetFocus();
+    EnableWindow(hwnd(), FALSE);
+    checking_ = true;
     std::u16string message;
     {
         WaitCursor wait;
-        message = (*s.submit)(*s.fields);
+        message = submit_(fields_);
     }
-    EnableWindow(ok, TRUE);
+    checking_ = false;
+    if (!hwnd())
+        return;  // gone meanwhile (the program is quitting): nothing more to show
+    EnableWindow(hwnd(), TRUE);
     if (message.empty()) {
-        s.accepted = true;
-        DestroyWindow(s.wnd);
+        accepted_ = true;
+        DestroyWindow(hwnd());
         return;
     }
-    MessageBoxU(s.wnd, message, L"未完成", MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxU(hwnd(), message, L"未完成", MB_OK | MB_ICONEXCLAMATION);
+    if (hwnd() && IsWindow(focus))
+        SetFocus(focus);  // where the user was, so that Enter and Esc work on
 }
 
-LRESULT CALLBACK FormProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* s = static_cast<FormState*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        s->wnd = wnd;
-        SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(s));
-    }
-    FormState* s = StateOf(wnd);
-    if (!s)
-        return DefWindowProcW(wnd, msg, wp, lp);
+LRESULT FormDialog::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE:
-            CreateInputs(wnd, *s);
+            CreateInputs();
             return 0;
         case WM_COMMAND:
-            if (LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) {
-                Confirm(*s);
+            if (checking_)
+                return 0;  // a posted click while disabled
+            if (LOWORD(wparam) == IDOK && HIWORD(wparam) == BN_CLICKED) {
+                Confirm();
                 return 0;
             }
-            if (LOWORD(wp) == IDCANCEL && HIWORD(wp) == BN_CLICKED) {
-                DestroyWindow(wnd);
+            if (LOWORD(wparam) == IDCANCEL && HIWORD(wparam) == BN_CLICKED) {
+                DestroyWindow(hwnd());
                 return 0;
             }
             break;
         case WM_CTLCOLORSTATIC:
-            return StaticColours(wp);
+            return StaticColours(wparam);
         case WM_CLOSE:
-            DestroyWindow(wnd);
-            return 0;
-        case WM_DESTROY:
-            s->wnd = nullptr;  // ends the dialog's loop
+            if (!checking_)
+                DestroyWindow(hwnd());
             return 0;
         default:
             break;
     }
-    return DefWindowProcW(wnd, msg, wp, lp);
+    return Default(msg, wparam, lparam);
+}
+
+bool FormDialog::Run(HWND owner, std::u16string_view title) {
+    RegisterWindowClass({.name = kFormClass});
+    constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU;
+    constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+    RECT frame{0, 0, Scale(440), Scale(64 * static_cast<int>(fields_.size()) + 72)};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    RECT owner_rect{0, 0, 0, 0};
+    if (owner)
+        GetWindowRect(owner, &owner_rect);
+    if (!CreateFor(kExStyle, kFormClass, title, kStyle, owner_rect.left + 40, owner_rect.top + 30,
+                   frame.right - frame.left, frame.bottom - frame.top, owner))
+        return false;
+    if (owner)
+        EnableWindow(owner, FALSE);
+    ShowWindow(hwnd(), SW_SHOW);
+    if (!inputs_.empty())
+        SetFocus(inputs_.front());
+    (void)RunModalLoop(live());  // a quit meanwhile is posted again and counts as cancel
+    if (owner) {
+        EnableWindow(owner, TRUE);
+        SetForegroundWindow(owner);
+    }
+    return accepted_;
 }
 
 }  // namespace
 
 bool RunFormDialog(HWND owner, std::u16string_view title, std::vector<Field>& fields,
                    const FormSubmit& submit) {
-    RegisterWindowClass(kFormClass, FormProc);
-
-    FormState s;
-    s.fields = &fields;
-    s.submit = &submit;
-    constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU;
-    constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
-    RECT frame{0, 0, Scale(440), Scale(64 * static_cast<int>(fields.size()) + 72)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    RECT owner_rect{0, 0, 0, 0};
-    if (owner)
-        GetWindowRect(owner, &owner_rect);
-    HWND wnd = CreateWindowExW(kExStyle, kFormClass, wide_copy(title).c_str(), kStyle,
-                               owner_rect.left + 40, owner_rect.top + 30, frame.right - frame.left,
-                               frame.bottom - frame.top, owner, nullptr, process().instance, &s);
     bool accepted = false;
-    if (wnd) {
-        if (owner)
-            EnableWindow(owner, FALSE);
-        ShowWindow(wnd, SW_SHOW);
-        if (!s.inputs.empty())
-            SetFocus(s.inputs.front());
-        (void)RunModalLoop(s.wnd);  // a quit meanwhile is posted again and counts as cancel
-        if (owner) {
-            EnableWindow(owner, TRUE);
-            SetForegroundWindow(owner);
-        }
-        accepted = s.accepted;
+    {
+        FormDialog form(fields, submit);
+        accepted = form.Run(owner, title);
     }
     for (Field& f : fields) {
         if (f.password) {

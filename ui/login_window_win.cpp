@@ -6,11 +6,11 @@
 
 #include <string>
 
+#include "base/app_identity.h"
 #include "base/config.h"
 #include "base/handles_win.h"
 #include "base/log.h"
 #include "base/process_win.h"
-#include "base/product.h"
 #include "base/text.h"
 #include "base/wide_win.h"
 #include "finance/finance_session.h"
@@ -18,6 +18,7 @@
 #include "notes/session.h"
 #include "ui/modal_win.h"
 #include "ui/ui_win.h"
+#include "ui/window_win.h"
 
 namespace nv {
 
@@ -32,45 +33,55 @@ enum : int {
     kIdRemember = 5006,
 };
 
-struct LoginState {
-    HWND wnd = nullptr;
-    HWND account = nullptr;
-    HWND password = nullptr;
-    HWND type = nullptr;
-    HWND status = nullptr;
-    HWND remember = nullptr;
-    HWND sign_in = nullptr;
-    bool signed_in = false;
+constexpr wchar_t kLoginClass[] = L"NorvaneLoginWnd";
+
+class LoginWindow : public Window {
+public:
+    // Modal until the user signs in or closes the window.
+    bool Run();
+
+private:
+    LRESULT OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) override;
+    void Create();
+    void Layout(int client_width);
+    void SignIn();
+    void Paint();
+
+    HWND account_ = nullptr;
+    HWND password_ = nullptr;
+    HWND type_ = nullptr;
+    HWND status_ = nullptr;
+    HWND remember_ = nullptr;
+    HWND sign_in_ = nullptr;
+    bool signed_in_ = false;
 };
 
-LoginState* g_login = nullptr;
-
-void Layout(LoginState& s, int client_width) {
+void LoginWindow::Layout(int client_width) {
     int inner = client_width - Scale(48);
     int field = inner - Scale(56);
     if (field < Scale(100))
         field = Scale(100);
-    MoveWindow(s.account, Scale(80), Scale(76), field, Scale(28), TRUE);
-    MoveWindow(s.password, Scale(80), Scale(114), field, Scale(28), TRUE);
-    MoveWindow(s.type, Scale(80), Scale(152), field, Scale(200), TRUE);
-    MoveWindow(s.remember, Scale(24), Scale(194), inner, Scale(24), TRUE);
-    MoveWindow(s.status, Scale(24), Scale(224), inner, Scale(22), TRUE);
-    MoveWindow(s.sign_in, Scale(24), Scale(256), inner, Scale(36), TRUE);
+    MoveWindow(account_, Scale(80), Scale(76), field, Scale(28), TRUE);
+    MoveWindow(password_, Scale(80), Scale(114), field, Scale(28), TRUE);
+    MoveWindow(type_, Scale(80), Scale(152), field, Scale(200), TRUE);
+    MoveWindow(remember_, Scale(24), Scale(194), inner, Scale(24), TRUE);
+    MoveWindow(status_, Scale(24), Scale(224), inner, Scale(22), TRUE);
+    MoveWindow(sign_in_, Scale(24), Scale(256), inner, Scale(36), TRUE);
 }
 
-void SignIn(LoginState& s) {
-    std::u16string account = GetText(s.account);
-    std::u16string password = GetText(s.password);
-    bool enterprise = SendMessageW(s.type, CB_GETCURSEL, 0, 0) == 1;
+void LoginWindow::SignIn() {
+    std::u16string account = GetText(account_);
+    std::u16string password = GetText(password_);
+    bool enterprise = SendMessageW(type_, CB_GETCURSEL, 0, 0) == 1;
     if (account.empty() || password.empty()) {
-        SetText(s.status, u"请输入账号和密码");
+        SetText(status_, u"请输入账号和密码");
         return;
     }
-    SetText(s.status, u"正在登录…");
-    EnableWindow(s.account, FALSE);
-    EnableWindow(s.password, FALSE);
-    EnableWindow(s.type, FALSE);
-    RedrawWindow(s.wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SetText(status_, u"正在登录…");
+    EnableWindow(account_, FALSE);
+    EnableWindow(password_, FALSE);
+    EnableWindow(type_, FALSE);
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 
     LoginSession& session = login_session();
     User user;
@@ -80,15 +91,15 @@ void SignIn(LoginState& s) {
         r = service_login(session.base_url, account, password, enterprise, user);
     }
     if (!r.ok) {
-        SetText(s.status, r.message);
-        EnableWindow(s.account, TRUE);
-        EnableWindow(s.password, TRUE);
-        EnableWindow(s.type, TRUE);
+        SetText(status_, r.message);
+        EnableWindow(account_, TRUE);
+        EnableWindow(password_, TRUE);
+        EnableWindow(type_, TRUE);
         wipe(password);
         return;
     }
     const std::u16string& ini = process().config_path;
-    bool remember = SendMessageW(s.remember, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    bool remember = SendMessageW(remember_, BM_GETCHECK, 0, 0) == BST_CHECKED;
     remember_sign_in(ini, session, user, account, remember);
     app_log().line("login ok: %s (%s) remember=%d", utf16_to_utf8(user.username).c_str(),
                    utf16_to_utf8(user.id).c_str(), remember ? 1 : 0);
@@ -100,16 +111,16 @@ void SignIn(LoginState& s) {
         silent_finance_login(finance_url, account, password, enterprise);
     }
     wipe(password);
-    SetText(s.password, u"");
-    s.signed_in = true;
-    DestroyWindow(s.wnd);
+    SetText(password_, u"");
+    signed_in_ = true;
+    DestroyWindow(hwnd());
 }
 
-void Paint(HWND wnd) {
-    PaintDc paint(wnd);
+void LoginWindow::Paint() {
+    PaintDc paint(hwnd());
     HDC dc = paint.get();
     RECT rc;
-    GetClientRect(wnd, &rc);
+    GetClientRect(hwnd(), &rc);
     FillRect(dc, &rc, WindowBrush());
     SetBkMode(dc, TRANSPARENT);
     int w = rc.right;
@@ -137,90 +148,92 @@ void Paint(HWND wnd) {
     }
 }
 
-}  // namespace
+void LoginWindow::Create() {
+    HWND wnd = hwnd();
+    const LoginSession& session = login_session();
+    account_ = MakeChild(wnd, {.cls = L"EDIT",
+                               .id = kIdAccount,
+                               .text = session.account,
+                               .style = WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP});
+    password_ = MakeChild(wnd, {.cls = L"EDIT",
+                                .id = kIdPassword,
+                                .style = WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP});
+    type_ = MakeChild(
+        wnd,
+        {.cls = L"COMBOBOX", .id = kIdType, .style = WS_VSCROLL | CBS_DROPDOWNLIST | WS_TABSTOP});
+    SendMessageW(type_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"个人账号"));
+    SendMessageW(type_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"企业账号"));
+    SendMessageW(type_, CB_SETCURSEL, 0, 0);
+    remember_ = MakeChild(wnd, {.cls = L"BUTTON",
+                                .id = kIdRemember,
+                                .text = u"记住登录，下次打开自动进入",
+                                .style = BS_AUTOCHECKBOX | WS_TABSTOP});
+    SendMessageW(remember_, BM_SETCHECK, session.remember ? BST_CHECKED : BST_UNCHECKED, 0);
+    status_ = MakeChild(
+        wnd,
+        {.cls = L"STATIC", .id = kIdStatus, .text = u"请输入账号密码登录", .style = SS_NOPREFIX});
+    sign_in_ = MakeChild(wnd, {.cls = L"BUTTON",
+                               .id = kIdSignIn,
+                               .text = u"登 录",
+                               .style = BS_DEFPUSHBUTTON | WS_TABSTOP,
+                               .font = BoldFont()});
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    Layout(rc.right);
+}
 
-LRESULT CALLBACK WndProcLogin(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+LRESULT LoginWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
-        case WM_CREATE: {
-            g_login =
-                static_cast<LoginState*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-            LoginState& s = *g_login;
-            s.wnd = wnd;
-            const LoginSession& session = login_session();
-            s.account =
-                MakeChild(wnd, L"EDIT", session.account, WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 0,
-                          kIdAccount, 0, 0, 0, 0);
-            s.password =
-                MakeChild(wnd, L"EDIT", u"", WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP,
-                          0, kIdPassword, 0, 0, 0, 0);
-            s.type = MakeChild(wnd, L"COMBOBOX", u"", WS_VSCROLL | CBS_DROPDOWNLIST | WS_TABSTOP, 0,
-                               kIdType, 0, 0, 0, 0);
-            SendMessageW(s.type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"个人账号"));
-            SendMessageW(s.type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"企业账号"));
-            SendMessageW(s.type, CB_SETCURSEL, 0, 0);
-            s.remember = MakeChild(wnd, L"BUTTON", u"记住登录，下次打开自动进入",
-                                   BS_AUTOCHECKBOX | WS_TABSTOP, 0, kIdRemember, 0, 0, 0, 0);
-            SendMessageW(s.remember, BM_SETCHECK, session.remember ? BST_CHECKED : BST_UNCHECKED,
-                         0);
-            s.status = MakeChild(wnd, L"STATIC", u"请输入账号密码登录", SS_NOPREFIX, 0, kIdStatus,
-                                 0, 0, 0, 0);
-            s.sign_in = MakeChild(wnd, L"BUTTON", u"登 录", BS_DEFPUSHBUTTON | WS_TABSTOP, 0,
-                                  kIdSignIn, 0, 0, 0, 0, BoldFont());
-            RECT rc;
-            GetClientRect(wnd, &rc);
-            Layout(s, rc.right);
+        case WM_CREATE:
+            Create();
             return 0;
-        }
         case WM_SIZE:
-            if (g_login)
-                Layout(*g_login, LOWORD(lparam));
+            if (sign_in_)
+                Layout(LOWORD(lparam));
             return 0;
         case WM_PAINT:
-            Paint(wnd);
+            Paint();
             return 0;
         case WM_CTLCOLORSTATIC:
             return StaticColours(wparam);
         case WM_COMMAND:
             // IDOK: Enter pressed in one of the inputs (dialog-style keys).
-            if (g_login && ((LOWORD(wparam) == kIdSignIn && HIWORD(wparam) == BN_CLICKED) ||
-                            LOWORD(wparam) == IDOK))
-                SignIn(*g_login);
+            if ((LOWORD(wparam) == kIdSignIn && HIWORD(wparam) == BN_CLICKED) ||
+                LOWORD(wparam) == IDOK)
+                SignIn();
             return 0;
         case WM_KEYDOWN:
-            if (wparam == VK_RETURN && g_login)
-                SignIn(*g_login);
+            if (wparam == VK_RETURN)
+                SignIn();
             return 0;
         case WM_CLOSE:
-            DestroyWindow(wnd);
-            return 0;
-        case WM_DESTROY:
-            if (g_login)
-                g_login->wnd = nullptr;
+            DestroyWindow(hwnd());
             return 0;
         default:
-            return DefWindowProcW(wnd, msg, wparam, lparam);
+            return Default(msg, wparam, lparam);
     }
 }
 
-bool RunLoginWindow() {
-    LoginState state;
-    HWND wnd = CreateWindowExW(WS_EX_DLGMODALFRAME, L"NorvaneLoginWnd", L"登录",
-                               WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, Scale(430),
-                               Scale(360), nullptr, nullptr, process().instance, &state);
-    if (!wnd) {
-        g_login = nullptr;
+bool LoginWindow::Run() {
+    RegisterWindowClass(
+        {.name = kLoginClass, .background = WindowBrush(), .style = CS_HREDRAW | CS_VREDRAW});
+    if (!CreateFor(WS_EX_DLGMODALFRAME, kLoginClass, u"登录", WS_CAPTION | WS_SYSMENU,
+                   CW_USEDEFAULT, CW_USEDEFAULT, Scale(430), Scale(360), nullptr))
         return false;
-    }
-    CenterInWorkArea(wnd, false);
-    ShowWindow(wnd, SW_SHOW);
-    UpdateWindow(wnd);
-    SetFocus(state.account);
+    CenterInWorkArea(hwnd(), false);
+    ShowWindow(hwnd(), SW_SHOW);
+    UpdateWindow(hwnd());
+    SetFocus(account_);
     // Tab and Shift+Tab move between the inputs; Enter signs in (the default button).
-    bool ended_normally = RunModalLoop(state.wnd);
-    if (state.wnd)
-        DestroyWindow(state.wnd);
-    g_login = nullptr;
-    return ended_normally && state.signed_in;
+    bool ended_normally = RunModalLoop(live());
+    return ended_normally && signed_in_;
+}
+
+}  // namespace
+
+bool RunLoginWindow() {
+    LoginWindow window;
+    return window.Run();
 }
 
 }  // namespace nv

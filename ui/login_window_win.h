@@ -5,8 +5,6 @@
 
 namespace nv {
 
-LRESULT CALLBACK WndProcLogin(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
-
 // Modal; true when a user signed in (the login session and config.ini then hold the user).
 [[nodiscard]] bool RunLoginWindow();
 

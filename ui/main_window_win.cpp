@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "base/app_identity.h"
 #include "base/config.h"
 #include "base/handles_win.h"
 #include "base/log.h"
 #include "base/process_win.h"
-#include "base/product.h"
 #include "base/text.h"
 #include "base/wide_win.h"
 #include "finance/finance_session.h"
@@ -28,6 +28,7 @@
 #include "ui/print_preview_win.h"
 #include "ui/ui_logic.h"
 #include "ui/ui_win.h"
+#include "ui/window_win.h"
 #include "update/updater.h"
 #include "update/updater_win.h"
 
@@ -54,91 +55,83 @@ enum : int {
     kCmdPdf = 2012,
 };
 constexpr wchar_t kNoSelection[] = L"请先在列表里选中一张送货单";
+constexpr wchar_t kMainClass[] = L"NorvaneMainWnd";
 
-// The list is an owner-data list view: it asks for the cells of row r when it draws it, and
-// row r shows loaded note shown[r]. Rows, order, columns and selection are those of a plain
-// list whose item data is the note index; refilling 10,000 notes is a count update instead of
-// 100,000 inserts.
-struct MainState {
-    HWND wnd = nullptr;
-    HWND new_button = nullptr;
-    HWND search = nullptr;
-    HWND list = nullptr;
-    HWND status = nullptr;
-    std::vector<DeliveryNote> notes;                    // the loaded notes
-    std::vector<std::array<std::u16string, 10>> cells;  // their row texts
-    std::vector<double> totals;
-    std::vector<int> shown;  // row -> note index
-    bool login_open = false;
+// The window is disabled while a blocking request runs and enabled again in every case.
+class Busy {
+public:
+    explicit Busy(HWND wnd) : wnd_(wnd) {
+        EnableWindow(wnd_, FALSE);
+        UpdateWindow(wnd_);
+    }
+    ~Busy() { EnableWindow(wnd_, TRUE); }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    WaitCursor cursor_;
+    HWND wnd_;
 };
 
-MainState g_main;
+}  // namespace
 
-void SetStatus(std::u16string_view text) {
-    SetText(g_main.status, text);
+StatusSink MainWindow::Reporter() {
+    return [this](std::u16string_view text) { SetStatus(text); };
 }
 
-void Layout() {
+void MainWindow::SetStatus(std::u16string_view text) {
+    SetText(status_, text);
+}
+
+void MainWindow::Layout() {
     RECT rc;
-    GetClientRect(g_main.wnd, &rc);
+    GetClientRect(hwnd(), &rc);
     int r = rc.right, b = rc.bottom;
-    MoveWindow(g_main.new_button, Scale(12), Scale(10), Scale(96), Scale(34), TRUE);
-    MoveWindow(g_main.search, r - Scale(292), Scale(13), Scale(280), Scale(28), TRUE);
-    MoveWindow(g_main.list, Scale(12), Scale(54), r - Scale(24), b - Scale(86), TRUE);
-    MoveWindow(g_main.status, Scale(12), b - Scale(28), r - Scale(24), Scale(26), TRUE);
+    MoveWindow(new_button_, Scale(12), Scale(10), Scale(96), Scale(34), TRUE);
+    MoveWindow(search_, r - Scale(292), Scale(13), Scale(280), Scale(28), TRUE);
+    MoveWindow(list_, Scale(12), Scale(54), r - Scale(24), b - Scale(86), TRUE);
+    MoveWindow(status_, Scale(12), b - Scale(28), r - Scale(24), Scale(26), TRUE);
 }
 
 // `notes_changed` is false for a new search text: when it selects the same notes as before,
 // nothing on screen changes, and the list is left as it is (selection and scroll position too).
-void RefillList(bool notes_changed = true) {
-    std::vector<int> shown = filter_notes(g_main.notes, GetText(g_main.search));
-    if (!notes_changed && shown == g_main.shown)
+void MainWindow::RefillList(bool notes_changed) {
+    std::vector<int> shown = filter_notes(notes_, GetText(search_));
+    if (!notes_changed && shown == shown_)
         return;
-    g_main.shown = std::move(shown);
+    shown_ = std::move(shown);
     double sum = 0.0;
-    for (int i : g_main.shown) sum += g_main.totals[static_cast<std::size_t>(i)];
-    SendMessageW(g_main.list, WM_SETREDRAW, FALSE, 0);
-    ListView_SetItemState(g_main.list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemCountEx(g_main.list, static_cast<int>(g_main.shown.size()), 0);
-    SendMessageW(g_main.list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(g_main.list, nullptr, TRUE);
+    for (int i : shown_) sum += totals_[static_cast<std::size_t>(i)];
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(list_, static_cast<int>(shown_.size()), 0);
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
     const PrintSettings& print = app_print_settings();
-    SetStatus(summary_text(static_cast<int>(g_main.shown.size()), sum, print.printer_name,
-                           paper_label(print)));
+    SetStatus(
+        summary_text(static_cast<int>(shown_.size()), sum, print.printer_name, paper_label(print)));
 }
 
-void SetNotes(std::vector<DeliveryNote> notes) {
-    g_main.notes = std::move(notes);
-    g_main.cells.clear();
-    g_main.totals.clear();
-    g_main.cells.reserve(g_main.notes.size());
-    g_main.totals.reserve(g_main.notes.size());
-    for (const DeliveryNote& n : g_main.notes) {
-        g_main.cells.push_back(note_row_cells(n));
-        g_main.totals.push_back(note_total(n));
+void MainWindow::SetNotes(std::vector<DeliveryNote> notes) {
+    notes_ = std::move(notes);
+    cells_.clear();
+    totals_.clear();
+    cells_.reserve(notes_.size());
+    totals_.reserve(notes_.size());
+    for (const DeliveryNote& n : notes_) {
+        cells_.push_back(note_row_cells(n));
+        totals_.push_back(note_total(n));
     }
 }
 
-int SelectedNoteIndex() {
-    int row = ListView_GetNextItem(g_main.list, -1, LVNI_SELECTED);
-    if (row < 0 || row >= static_cast<int>(g_main.shown.size()))
+int MainWindow::SelectedNoteIndex() {
+    int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+    if (row < 0 || row >= static_cast<int>(shown_.size()))
         return -1;
-    return g_main.shown[static_cast<std::size_t>(row)];
+    return shown_[static_cast<std::size_t>(row)];
 }
 
-// The main window is disabled while a blocking request runs and enabled again in every case.
-struct Busy {
-    WaitCursor cursor;
-    Busy() {
-        EnableWindow(g_main.wnd, FALSE);
-        UpdateWindow(g_main.wnd);
-    }
-    ~Busy() { EnableWindow(g_main.wnd, TRUE); }
-};
-
-void SessionRefused(bool tell);
-
-void AfterEditor(bool saved) {
+void MainWindow::AfterEditor(bool saved) {
     // The session ended in the editor and no new sign-in followed: back to the login window.
     if (login_session().user_id.empty())
         return SessionRefused(false);
@@ -148,76 +141,75 @@ void AfterEditor(bool saved) {
     LoadNotes();
 }
 
-void NewNote() {
-    AfterEditor(RunEditor(new_note(), true));
+void MainWindow::NewNote() {
+    AfterEditor(RunEditor(hwnd(), new_note(), true, Reporter()));
 }
 
-void EditSelected() {
+void MainWindow::EditSelected() {
     int index = SelectedNoteIndex();
     if (index < 0) {
-        MessageBoxW(g_main.wnd, kNoSelection, L"提示", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(hwnd(), kNoSelection, L"提示", MB_OK | MB_ICONINFORMATION);
         return;
     }
-    DeliveryNote copy = g_main.notes[static_cast<std::size_t>(index)];
-    AfterEditor(RunEditor(copy, false));
+    DeliveryNote copy = notes_[static_cast<std::size_t>(index)];
+    AfterEditor(RunEditor(hwnd(), copy, false, Reporter()));
 }
 
-void DeleteSelected() {
+void MainWindow::DeleteSelected() {
     int index = SelectedNoteIndex();
     if (index < 0) {
-        MessageBoxW(g_main.wnd, kNoSelection, L"提示", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(hwnd(), kNoSelection, L"提示", MB_OK | MB_ICONINFORMATION);
         return;
     }
-    const DeliveryNote& n = g_main.notes[static_cast<std::size_t>(index)];
-    if (MessageBoxU(g_main.wnd, delete_question(n), L"删除确认", MB_YESNO | MB_ICONWARNING) !=
-        IDYES)
+    const DeliveryNote& n = notes_[static_cast<std::size_t>(index)];
+    if (MessageBoxU(hwnd(), delete_question(n), L"删除确认", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
     ServiceResult r;
     {
-        Busy busy;
+        Busy busy(hwnd());
         const LoginSession& session = login_session();
         r = service_delete_note(data_caller(session), n.id);
     }
     if (!r.ok && session_refused(r, login_session()))
         return SessionRefused(true);
     if (!r.ok) {
-        MessageBoxU(g_main.wnd, r.message, L"删除失败", MB_OK | MB_ICONERROR);
+        MessageBoxU(hwnd(), r.message, L"删除失败", MB_OK | MB_ICONERROR);
         return;
     }
     LoadNotes();
 }
 
 // Only one login window: the main window stays disabled while the one shown from it is open.
-bool LoginFromMain() {
-    if (g_main.login_open)
+bool MainWindow::LoginFromMain() {
+    if (login_open_)
         return false;
-    g_main.login_open = true;
-    EnableWindow(g_main.wnd, FALSE);
+    login_open_ = true;
+    EnableWindow(hwnd(), FALSE);
     bool signed_in = RunLoginWindow();
-    EnableWindow(g_main.wnd, TRUE);
-    g_main.login_open = false;
-    if (IsWindow(g_main.wnd))
-        SetForegroundWindow(g_main.wnd);
+    EnableWindow(hwnd(), TRUE);
+    login_open_ = false;
+    if (IsWindow(hwnd()))
+        SetForegroundWindow(hwnd());
     return signed_in;
 }
 
 // The service refused the session's token: signed out to the login window with the message,
 // the remembered session cleared.
-void SessionRefused(bool tell) {
+void MainWindow::SessionRefused(bool tell) {
     clear_finance_session();
     end_refused_session(process().config_path, login_session());
     SetNotes({});
     RefillList();
     if (tell)
-        MessageBoxU(g_main.wnd, kSessionEnded, L"需要重新登录", MB_OK | MB_ICONWARNING);
+        MessageBoxU(hwnd(), kSessionEnded, L"需要重新登录", MB_OK | MB_ICONWARNING);
     if (LoginFromMain()) {
         LoadNotes();
     } else {
-        DestroyWindow(g_main.wnd);
+        DestroyWindow(hwnd());
     }
 }
 
-void SignOut() {
+void MainWindow::SignOut() {
     clear_finance_session();
     sign_out(process().config_path, login_session());
     SetNotes({});
@@ -225,64 +217,64 @@ void SignOut() {
     if (LoginFromMain()) {
         LoadNotes();
     } else {
-        DestroyWindow(g_main.wnd);
+        DestroyWindow(hwnd());
     }
 }
 
-void About() {
+void MainWindow::About() {
     const PrintSettings& print = app_print_settings();
     const LoginSession& session = login_session();
-    MessageBoxU(g_main.wnd,
+    MessageBoxU(hwnd(),
                 about_text(print.printer_name, paper_label(print), session.username,
                            session.base_url, process().config_path),
                 L"关于", MB_OK | MB_ICONINFORMATION);
 }
 
-void Finance() {
+void MainWindow::Finance() {
     if (login_session().user_id.empty()) {
         if (!LoginFromMain())
             return;
         LoadNotes();
     }
     const LoginSession& session = login_session();
-    RunFinanceWindow(g_main.wnd, config_lookup(process().config_path, u"app", u"financeServer",
-                                               session.base_url));
+    RunFinanceWindow(
+        hwnd(), config_lookup(process().config_path, u"app", u"financeServer", session.base_url));
 }
 
-void SavePlacement() {
+void MainWindow::SavePlacement() {
     RECT r;
-    GetWindowRect(g_main.wnd, &r);
+    GetWindowRect(hwnd(), &r);
     write_placement(process().config_path, r.left, r.top, r.right, r.bottom);
 }
 
-void ContextMenu(LPARAM lparam) {
+void MainWindow::ContextMenu(LPARAM lparam) {
     POINT screen{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
     // Shift+F10 and the Menu key send -1, -1: the menu is for the selected note, shown at
     // its row (or at the list's corner when nothing is selected).
     bool keyboard = screen.x == -1 && screen.y == -1;
-    int selected = ListView_GetNextItem(g_main.list, -1, LVNI_SELECTED);
+    int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
     int under_pointer = -1;
     if (keyboard) {
         RECT r{};
         if (selected >= 0) {
-            ListView_EnsureVisible(g_main.list, selected, FALSE);
-            ListView_GetItemRect(g_main.list, selected, &r, LVIR_LABEL);
+            ListView_EnsureVisible(list_, selected, FALSE);
+            ListView_GetItemRect(list_, selected, &r, LVIR_LABEL);
         }
         screen = {r.left, selected >= 0 ? r.bottom : r.top};
-        ClientToScreen(g_main.list, &screen);
+        ClientToScreen(list_, &screen);
     } else {
         LVHITTESTINFO hit{};
         hit.pt = screen;
-        ScreenToClient(g_main.list, &hit.pt);
-        under_pointer = ListView_HitTest(g_main.list, &hit);
+        ScreenToClient(list_, &hit.pt);
+        under_pointer = ListView_HitTest(list_, &hit);
     }
     int row = context_menu_row(keyboard, selected, under_pointer);
     UniqueMenu menu(CreatePopupMenu());
     if (row < 0) {
         AppendMenuW(menu.get(), MF_STRING, kCmdNew, L"新增送货单(&N)");
     } else {
-        ListView_SetItemState(g_main.list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_SetItemState(g_main.list, row, LVIS_SELECTED | LVIS_FOCUSED,
+        ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED,
                               LVIS_SELECTED | LVIS_FOCUSED);
         // Once appended, the sub-menu belongs to the menu and is destroyed with it.
         HMENU exports = CreatePopupMenu();
@@ -294,11 +286,11 @@ void ContextMenu(LPARAM lparam) {
         AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu.get(), MF_STRING, kCmdDelete, L"删除(&D)");
     }
-    TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, g_main.wnd,
+    TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, hwnd(),
                    nullptr);
 }
 
-void OnCommand(int id, int code) {
+void MainWindow::OnCommand(int id, int code) {
     switch (id) {
         case kIdNew:
         case kCmdNew:
@@ -316,10 +308,10 @@ void OnCommand(int id, int code) {
             break;
         case kCmdPrint:
             if (SelectedNoteIndex() < 0) {
-                MessageBoxW(g_main.wnd, kNoSelection, L"提示", MB_OK | MB_ICONINFORMATION);
+                MessageBoxW(hwnd(), kNoSelection, L"提示", MB_OK | MB_ICONINFORMATION);
             } else {
-                DeliveryNote copy = g_main.notes[static_cast<std::size_t>(SelectedNoteIndex())];
-                static_cast<void>(RunPrintCommand(copy));  // it reports in the status bar
+                DeliveryNote copy = notes_[static_cast<std::size_t>(SelectedNoteIndex())];
+                static_cast<void>(RunPrintCommand(copy, Reporter()));  // it reports there
             }
             break;
         case kCmdDelete:
@@ -332,11 +324,11 @@ void OnCommand(int id, int code) {
             About();
             break;
         case kCmdExit:
-            PostMessageW(g_main.wnd, WM_CLOSE, 0, 0);
+            PostMessageW(hwnd(), WM_CLOSE, 0, 0);
             break;
         case kCmdConfig:
-            ShellExecuteW(g_main.wnd, L"open", L"notepad.exe", as_wide(process().config_path),
-                          nullptr, SW_SHOWNORMAL);
+            ShellExecuteW(hwnd(), L"open", L"notepad.exe", as_wide(process().config_path), nullptr,
+                          SW_SHOWNORMAL);
             break;
         case kCmdFinance:
             Finance();
@@ -346,8 +338,8 @@ void OnCommand(int id, int code) {
             int index = SelectedNoteIndex();
             DeliveryNote copy;
             if (index >= 0)
-                copy = g_main.notes[static_cast<std::size_t>(index)];
-            RunExportCommand(index >= 0 ? &copy : nullptr, id == kCmdPdf);
+                copy = notes_[static_cast<std::size_t>(index)];
+            RunExportCommand(index >= 0 ? &copy : nullptr, id == kCmdPdf, Reporter());
             break;
         }
         default:
@@ -355,7 +347,7 @@ void OnCommand(int id, int code) {
     }
 }
 
-LRESULT OnNotify(NMHDR* hdr) {
+LRESULT MainWindow::OnNotify(NMHDR* hdr) {
     if (hdr->idFrom != kIdList)
         return 0;
     switch (hdr->code) {
@@ -364,12 +356,11 @@ LRESULT OnNotify(NMHDR* hdr) {
             int row = info->item.iItem;
             int col = info->item.iSubItem;
             // The list may ask for a row that a refill has just removed.
-            if (row < 0 || row >= static_cast<int>(g_main.shown.size()))
+            if (row < 0 || row >= static_cast<int>(shown_.size()))
                 return 0;
-            auto index = static_cast<std::size_t>(g_main.shown[static_cast<std::size_t>(row)]);
+            auto index = static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)]);
             if ((info->item.mask & LVIF_TEXT) && col >= 0 && col < 10 && info->item.cchTextMax > 0)
-                lstrcpynW(info->item.pszText,
-                          as_wide(g_main.cells[index][static_cast<std::size_t>(col)]),
+                lstrcpynW(info->item.pszText, as_wide(cells_[index][static_cast<std::size_t>(col)]),
                           info->item.cchTextMax);
             if (info->item.mask & LVIF_PARAM)
                 info->item.lParam = static_cast<LPARAM>(index);
@@ -390,41 +381,49 @@ LRESULT OnNotify(NMHDR* hdr) {
     }
 }
 
-}  // namespace
+void MainWindow::Create() {
+    HWND wnd = hwnd();
+    process().main_window = wnd;
+    new_button_ = MakeChild(wnd, {.cls = L"BUTTON",
+                                  .id = kIdNew,
+                                  .text = u"新增单据",
+                                  .style = BS_PUSHBUTTON | WS_TABSTOP,
+                                  .font = BoldFont()});
+    search_ = MakeChild(wnd, {.cls = L"EDIT",
+                              .id = kIdSearch,
+                              .style = ES_AUTOHSCROLL | WS_TABSTOP,
+                              .ex_style = WS_EX_CLIENTEDGE});
+    SendMessageW(search_, EM_SETCUEBANNER, TRUE,
+                 reinterpret_cast<LPARAM>(L"搜索单号 / 客户 / 项目 / 地址…"));
+    list_ = MakeChild(
+        wnd, {.cls = WC_LISTVIEWW,
+              .id = kIdList,
+              .style = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | WS_TABSTOP,
+              .ex_style = WS_EX_CLIENTEDGE});
+    ListView_SetExtendedListViewStyle(
+        list_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    static const struct {
+        const wchar_t* title;
+        int width;
+    } kColumns[] = {{L"送货单号", 170}, {L"客户名称", 190}, {L"项目楼盘", 160}, {L"送货地址", 230},
+                    {L"联系人", 80},    {L"联系电话", 120}, {L"制单日期", 96},  {L"状态", 72},
+                    {L"合计", 100},     {L"明细", 52}};
+    for (int i = 0; i < 10; ++i) AddListColumn(list_, i, kColumns[i].title, kColumns[i].width);
+    status_ = MakeChild(wnd, {.cls = L"STATIC",
+                              .id = kIdStatus,
+                              .text = u"就绪",
+                              .style = SS_CENTERIMAGE | SS_NOPREFIX});
+    Layout();
+}
 
-LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
-        case WM_CREATE: {
-            g_main.wnd = wnd;
-            process().main_window = wnd;
-            g_main.new_button = MakeChild(wnd, L"BUTTON", u"新增单据", BS_PUSHBUTTON | WS_TABSTOP,
-                                          0, kIdNew, 0, 0, 0, 0, BoldFont());
-            g_main.search = MakeChild(wnd, L"EDIT", u"", ES_AUTOHSCROLL | WS_TABSTOP,
-                                      WS_EX_CLIENTEDGE, kIdSearch, 0, 0, 0, 0);
-            SendMessageW(g_main.search, EM_SETCUEBANNER, TRUE,
-                         reinterpret_cast<LPARAM>(L"搜索单号 / 客户 / 项目 / 地址…"));
-            g_main.list = MakeChild(
-                wnd, WC_LISTVIEWW, u"",
-                LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | WS_TABSTOP,
-                WS_EX_CLIENTEDGE, kIdList, 0, 0, 0, 0);
-            ListView_SetExtendedListViewStyle(
-                g_main.list, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-            static const struct {
-                const wchar_t* title;
-                int width;
-            } kColumns[] = {{L"送货单号", 170}, {L"客户名称", 190}, {L"项目楼盘", 160},
-                            {L"送货地址", 230}, {L"联系人", 80},    {L"联系电话", 120},
-                            {L"制单日期", 96},  {L"状态", 72},      {L"合计", 100},
-                            {L"明细", 52}};
-            for (int i = 0; i < 10; ++i)
-                AddListColumn(g_main.list, i, kColumns[i].title, kColumns[i].width);
-            g_main.status = MakeChild(wnd, L"STATIC", u"就绪", SS_CENTERIMAGE | SS_NOPREFIX, 0,
-                                      kIdStatus, 0, 0, 0, 0);
-            Layout();
+        case WM_CREATE:
+            Create();
             return 0;
-        }
         case WM_SIZE:
-            Layout();
+            if (status_)
+                Layout();
             return 0;
         case WM_GETMINMAXINFO: {
             auto* mmi = reinterpret_cast<MINMAXINFO*>(lparam);
@@ -436,41 +435,40 @@ LRESULT CALLBACK WndProcMain(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
         case WM_NOTIFY:
             return OnNotify(reinterpret_cast<NMHDR*>(lparam));
         case WM_CONTEXTMENU:
-            if (reinterpret_cast<HWND>(wparam) == g_main.list)
+            if (reinterpret_cast<HWND>(wparam) == list_)
                 ContextMenu(lparam);
             return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wparam), HIWORD(wparam));
             return 0;
         case kUpdateReadyMessage:
-            SetMainStatus(update_ready_notice());
+            SetStatus(update_ready_notice());
             return 0;
         case WM_CLOSE:
             SavePlacement();
-            DestroyWindow(wnd);
+            DestroyWindow(hwnd());
             return 0;
         case WM_DESTROY:
-            g_main.wnd = nullptr;
             process().main_window = nullptr;
             PostQuitMessage(0);
             return 0;
         default:
-            return DefWindowProcW(wnd, msg, wparam, lparam);
+            return Default(msg, wparam, lparam);
     }
 }
 
-void LoadNotes() {
+void MainWindow::LoadNotes() {
     const LoginSession& session = login_session();
-    if (session.user_id.empty() || !g_main.wnd)
+    if (session.user_id.empty() || !hwnd())
         return;
     std::vector<DeliveryNote> notes;
     ServiceResult r;
     ULONGLONG started = GetTickCount64();
     ULONGLONG listed = started;
     {
-        Busy busy;
+        Busy busy(hwnd());
         SetStatus(u"正在从服务器读取送货单…");
-        UpdateWindow(g_main.status);
+        UpdateWindow(status_);
         r = service_list_notes(data_caller(session), notes);
         listed = GetTickCount64();
     }
@@ -478,25 +476,21 @@ void LoadNotes() {
         SetNotes(std::move(notes));
         RefillList();
         app_log().line("notes loaded: %d (%llu ms, %llu ms of them reading the list)",
-                       static_cast<int>(g_main.notes.size()),
+                       static_cast<int>(notes_.size()),
                        static_cast<unsigned long long>(GetTickCount64() - started),
                        static_cast<unsigned long long>(listed - started));
     } else if (session_refused(r, session)) {
         SessionRefused(true);
     } else {
         SetStatus(u"读取失败：" + r.message);
-        MessageBoxU(g_main.wnd, r.message, L"读取送货单失败", MB_OK | MB_ICONERROR);
+        MessageBoxU(hwnd(), r.message, L"读取送货单失败", MB_OK | MB_ICONERROR);
     }
 }
 
-void SetMainStatus(std::u16string_view text) {
-    SetStatus(text);
-}
-
-bool HandleMainWindowKey(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN || !g_main.wnd || !IsWindowEnabled(g_main.wnd))
+bool MainWindow::HandleKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || !hwnd() || !IsWindowEnabled(hwnd()))
         return false;
-    if (GetAncestor(msg.hwnd, GA_ROOT) != g_main.wnd)
+    if (GetAncestor(msg.hwnd, GA_ROOT) != hwnd())
         return false;
     int command =
         main_window_shortcut(static_cast<uint32_t>(msg.wParam), GetKeyState(VK_CONTROL) < 0);
@@ -505,6 +499,8 @@ bool HandleMainWindowKey(const MSG& msg) {
     OnCommand(command, 0);
     return true;
 }
+
+namespace {
 
 HMENU BuildMenuBar() {
     HMENU bar = CreateMenu();
@@ -532,13 +528,26 @@ HMENU BuildMenuBar() {
     return bar;
 }
 
-HWND CreateMainWindow(HMENU menu, int left, int top, int width, int height) {
+}  // namespace
+
+bool MainWindow::Open(int left, int top, int width, int height) {
+    HINSTANCE inst = process().instance;
+    // Icons loaded from the module's resources are shared and never freed.
+    RegisterWindowClass(
+        {.name = kMainClass,
+         .background = WindowBrush(),
+         .icon = static_cast<HICON>(
+             LoadImageW(inst, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED)),
+         .small_icon = static_cast<HICON>(
+             LoadImageW(inst, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_SHARED)),
+         .style = CS_HREDRAW | CS_VREDRAW});
+    HMENU menu = BuildMenuBar();
     UniqueMenu owned(menu);  // destroyed here unless the window takes it
-    HWND wnd = CreateWindowExW(0, L"NorvaneMainWnd", as_wide(kAppTitle), WS_OVERLAPPEDWINDOW, left,
-                               top, width, height, nullptr, menu, process().instance, nullptr);
-    if (wnd)
-        static_cast<void>(owned.release());  // a window destroys its menu bar itself
-    return wnd;
+    if (!CreateFor(0, kMainClass, kAppTitle, WS_OVERLAPPEDWINDOW, left, top, width, height, nullptr,
+                   menu))
+        return false;
+    static_cast<void>(owned.release());  // a window destroys its menu bar itself
+    return true;
 }
 
 }  // namespace nv

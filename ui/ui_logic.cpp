@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "base/app_identity.h"
 #include "base/config.h"
 #include "base/json.h"
-#include "base/product.h"
 #include "base/text.h"
 
 namespace nv {

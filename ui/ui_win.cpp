@@ -2,9 +2,6 @@
 
 #include "base/process_win.h"
 #include "base/wide_win.h"
-#include "ui/editor_win.h"
-#include "ui/login_window_win.h"
-#include "ui/main_window_win.h"
 
 namespace nv {
 
@@ -58,17 +55,21 @@ void SetText(HWND wnd, std::u16string_view text) {
     SetWindowTextW(wnd, wide_copy(text).c_str());
 }
 
-HWND MakeChild(HWND parent, const wchar_t* cls, std::u16string_view text, DWORD style,
-               DWORD ex_style, int id, int x, int y, int w, int h, HFONT font) {
-    HWND c = CreateWindowExW(ex_style, cls, wide_copy(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-                             x, y, w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             process().instance, nullptr);
-    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : UiFont()), TRUE);
+HWND MakeChild(HWND parent, const ChildSpec& spec) {
+    HWND c = CreateWindowExW(
+        spec.ex_style, spec.cls, wide_copy(spec.text).c_str(), WS_CHILD | WS_VISIBLE | spec.style,
+        Scale(spec.x), Scale(spec.y), Scale(spec.w), Scale(spec.h), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), process().instance, nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(spec.font ? spec.font : UiFont()), TRUE);
     return c;
 }
 
 int MessageBoxU(HWND owner, std::u16string_view text, const wchar_t* caption, UINT flags) {
     return MessageBoxW(owner, wide_copy(text).c_str(), caption, flags);
+}
+
+void ShowBusyCursor(bool on) {
+    SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW));
 }
 
 void AddListColumn(HWND list, int index, const wchar_t* title, int width) {
@@ -101,46 +102,6 @@ LRESULT StaticColours(WPARAM dc, COLORREF text) {
     if (text != CLR_INVALID)
         SetTextColor(hdc, text);
     return reinterpret_cast<LRESULT>(WindowBrush());
-}
-
-void RegisterWindowClass(const wchar_t* name, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = process().instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = name;
-    RegisterClassExW(&wc);
-}
-
-void RegisterWindowClasses() {
-    HINSTANCE inst = process().instance;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = WindowBrush();
-    wc.hInstance = inst;
-
-    wc.lpfnWndProc = WndProcLogin;
-    wc.lpszClassName = L"NorvaneLoginWnd";
-    RegisterClassExW(&wc);
-
-    // Icons loaded from the module's resources are shared and never freed.
-    wc.lpfnWndProc = WndProcMain;
-    wc.lpszClassName = L"NorvaneMainWnd";
-    wc.hIcon = static_cast<HICON>(
-        LoadImageW(inst, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    wc.hIconSm =
-        static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_SHARED));
-    RegisterClassExW(&wc);
-
-    wc.lpfnWndProc = WndProcEdit;
-    wc.lpszClassName = L"NorvaneEditWnd";
-    wc.hIcon = nullptr;
-    wc.hIconSm = nullptr;
-    RegisterClassExW(&wc);
 }
 
 }  // namespace nv

@@ -1,11 +1,12 @@
-// Small helpers shared by the windows: scaling, fonts, text of controls, child creation,
-// message boxes, window classes.
+// Small helpers shared by the windows: scaling, fonts, text of controls, child controls,
+// message boxes, the wait cursor.
 #pragma once
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -37,13 +38,29 @@ HBRUSH WindowBrush();
 std::u16string GetText(HWND wnd);
 void SetText(HWND wnd, std::u16string_view text);
 
-// A child window with the UI font (or `font`).
-HWND MakeChild(HWND parent, const wchar_t* cls, std::u16string_view text, DWORD style,
-               DWORD ex_style, int id, int x, int y, int w, int h, HFONT font = nullptr);
+// One child control. Its rectangle is given in 96-DPI units and scaled once, when it is made;
+// a control that a layout function places gets none.
+struct ChildSpec {
+    const wchar_t* cls = nullptr;
+    int id = -1;
+    std::u16string_view text;
+    DWORD style = 0;  // WS_CHILD and WS_VISIBLE are always added
+    DWORD ex_style = 0;
+    int x = 0, y = 0, w = 0, h = 0;
+    HFONT font = nullptr;  // null: the UI font
+};
+HWND MakeChild(HWND parent, const ChildSpec& spec);
 
 int MessageBoxU(HWND owner, std::u16string_view text, const wchar_t* caption, UINT flags);
 
 void AddListColumn(HWND list, int index, const wchar_t* title, int width);
+
+// The wait cursor (on) or the arrow (off), for core code that signals when the user waits.
+void ShowBusyCursor(bool on);
+
+// Where a command reports its outcome as a line of text: the status bar of the window that
+// runs it, or of the window that stands above that one.
+using StatusSink = std::function<void(std::u16string_view)>;
 
 // The wait cursor while a blocking request runs; the arrow again when destroyed.
 class WaitCursor {
@@ -56,13 +73,6 @@ public:
 
 // Centres `wnd` in the primary monitor's work area (never left of or above it when `clamp`).
 void CenterInWorkArea(HWND wnd, bool clamp);
-
-// The classes of the main, login and editor windows.
-void RegisterWindowClasses();
-
-// A class with the arrow cursor and the system window colour, for the windows that register
-// their own when first opened (an earlier registration is kept).
-void RegisterWindowClass(const wchar_t* name, WNDPROC proc);
 
 // WM_CTLCOLORSTATIC on the white windows: a transparent text background, the text colour when
 // one is given, and the window brush as the result.

@@ -1,8 +1,8 @@
 #include "update/updater.h"
 
+#include "base/app_identity.h"
 #include "base/files.h"
 #include "base/log.h"
-#include "base/product.h"
 #include "base/text.h"
 #include "net/http_client.h"
 

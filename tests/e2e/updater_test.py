@@ -17,7 +17,7 @@ import urllib.request
 import ui_test as ui
 from ui_test import Id, MAIN, LOGIN, check, drv, wait_for
 
-PROXY = ui.PORT + 3
+PROXY = 0  # the proxy's port, taken when it starts
 WORK = os.path.join(ui.ROOT, 'build', 'e2e', 'updater')
 STANDIN = os.path.join(ui.ROOT, 'build', 'windows', 'standin', 'powershell.exe')
 # The prefix's public folder (Wine sets PUBLIC itself), as Linux and as Windows path.
@@ -162,11 +162,14 @@ def main():
     package = os.urandom(300 * 1024)
     with open(os.path.join(WORK, 'package.msix'), 'wb') as f:
         f.write(package)
+    global PROXY
+    proxy = Proxy(('127.0.0.1', 0), ProxyHandler)
+    PROXY = proxy.server_address[1]
     # The package link of the manifest names the proxy, which passes it on.
     server = ui.Server(data, extra=('--public-url', 'http://127.0.0.1:%d' % PROXY))
+    ui.PORT = server.port
     subprocess.run([ui.SERVER, 'release', '--data', data, '--version', '1.2.11', '--package',
                     os.path.join(WORK, 'package.msix')], check=True, capture_output=True)
-    proxy = Proxy(('127.0.0.1', PROXY), ProxyHandler)
     threading.Thread(target=proxy.serve_forever, daemon=True).start()
     ui.quiet(ui.WINE, 'cmd', '/c', 'exit', '0')
     ui.set_dpi(96)

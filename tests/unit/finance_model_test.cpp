@@ -63,6 +63,40 @@ TEST(FinanceRequest, EnvelopeRuleMessagesAnd401) {
     EXPECT_FALSE(finance_session_valid(u"http://f"));
 }
 
+TEST(FinanceRequest, AfterA401TheNextActionSignsInAgainAndKeepsTenantAndDraft) {
+    Recorder r;
+    r.state.tenant_id = u"2";
+    r.state.draft.lines = {Line(u"a", 100, 0)};
+    r.state.draft.dirty = true;
+    JsonValue answer;
+    fake::http_answer_json(401, u"{\"success\":false,\"message\":\"登录已过期\"}");
+    EXPECT_FALSE(finance_request(r.state, u"GET", u"/x", u"", answer, true));
+    int prompts = 0;
+    bool sign_in_works = false;
+    r.state.prompts.sign_in = [&] {
+        ++prompts;
+        if (sign_in_works)
+            finance_session().token = u"t2";
+        return sign_in_works;
+    };
+    std::size_t calls = fake::http_calls().size();
+    EXPECT_FALSE(ensure_finance_session(r.state));  // cancelled: nothing sent
+    EXPECT_EQ(fake::http_calls().size(), calls);
+    sign_in_works = true;
+    fake::http_answer_json(200,
+                           u"{\"success\":true,\"data\":[{\"id\":1,\"name\":\"总部\"},"
+                           u"{\"id\":2,\"name\":\"分部\"}]}");
+    EXPECT_TRUE(ensure_finance_session(r.state));
+    EXPECT_EQ(prompts, 2);
+    EXPECT_EQ(r.state.tenant_id, u"2");
+    EXPECT_EQ(r.state.tenant_name, u"分部");
+    EXPECT_EQ(r.state.draft.lines.size(), 1u);
+    EXPECT_EQ(fake::http_calls().back().headers, u"Authorization: Bearer t2");
+    EXPECT_TRUE(ensure_finance_session(r.state));  // a live session: no dialog
+    EXPECT_EQ(prompts, 2);
+    EXPECT_EQ(r.failures, std::vector<std::u16string>{u"登录已过期"});
+}
+
 TEST(FinanceLogin, ChecksThenSignsInForThisBaseUrl) {
     Recorder r;
     clear_finance_session();

@@ -23,6 +23,7 @@ struct Script {
     DeviceCaps caps{300, 300, 2846, 1647, 2846, 1647, 0, 0};
     int32_t start_doc = 1;
     int failing_end_page = 0;  // 1-based; 0: none
+    uint32_t error = 0;        // GetLastError as the calls leave it
     // What the job did.
     int opened = 0, closed = 0, dcs = 0, dcs_deleted = 0, pages_started = 0, aborted = 0, ended = 0;
     std::u16string document;
@@ -65,12 +66,20 @@ Spooler Fake(Script& s) {
         ++s.pages_started;
         return 1;
     };
-    sp.end_page = [&s](SpoolHandle) { return s.pages_started == s.failing_end_page ? 0 : 1; };
+    sp.end_page = [&s](SpoolHandle) {
+        if (s.pages_started != s.failing_end_page)
+            return 1;
+        s.error = 1801;
+        return 0;
+    };
     sp.end_doc = [&s](SpoolHandle) {
         ++s.ended;
         return 1;
     };
-    sp.abort_doc = [&s](SpoolHandle) { ++s.aborted; };
+    sp.abort_doc = [&s](SpoolHandle) {
+        ++s.aborted;
+        s.error = 6;  // the clean-up calls set codes of their own
+    };
     sp.render_page = [&s](SpoolHandle, const PrintSettings& w, const DeviceCaps&,
                           const PrintJob& job, std::size_t first, bool, bool raster,
                           std::size_t& next) {
@@ -80,7 +89,8 @@ Spooler Fake(Script& s) {
         next = std::min(job.items.size(), first + rows);
         return true;
     };
-    sp.last_error = [] { return 1801u; };
+    sp.last_error = [&s] { return s.error ? s.error : 1801u; };
+    sp.devmode_min_size = 220;
     return sp;
 }
 
@@ -109,6 +119,7 @@ TEST(PrinterSetup, EachFailingStepHasItsMessageAndClosesWhatItOpened) {
     } cases[] = {
         {[](Script& s) { s.open_ok = false; }, "无法打开打印机: EPSON LQ-735K (错误 1801)"},
         {[](Script& s) { s.devmode_size = 0; }, "无法获取打印机配置"},
+        {[](Script& s) { s.devmode_size = 219; }, "无法获取打印机配置"},
         {[](Script& s) { s.read_ok = false; }, "读取打印机默认设置失败"},
         {[](Script& s) { s.dc_ok = false; },
          "创建打印上下文失败（驱动可能不接受 241x139.5mm 纸张）"},

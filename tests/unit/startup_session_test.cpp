@@ -169,12 +169,19 @@ TEST_F(SessionTest, CompanyFillOnlyWhenUnknownAndSilentOnFailure) {
 
 TEST_F(SessionTest, APrintRefreshesTheCompanyAndKeepsTheStoredOneWhenTheCallFails) {
     LoginSession s = Remembered();
-    EXPECT_EQ(company_for_document(kIni, s), u"旧公司");  // the call fails: nothing written
+    // The wait cursor is on before the call goes out and off once it is back.
+    std::vector<std::pair<bool, std::size_t>> busy;
+    auto signal = [&](bool on) { busy.emplace_back(on, fake::http_calls().size()); };
+    EXPECT_EQ(company_for_document(kIni, s, signal), u"旧公司");  // fails: nothing written
     EXPECT_EQ(Read(u"session", u"company"), u"旧公司");
+    EXPECT_EQ(busy, (std::vector<std::pair<bool, std::size_t>>{{true, 0}, {false, 1}}));
     fake::http_answer_json(200, u"{\"success\":true,\"data\":{\"enterprise_name\":\"新\"}}");
-    EXPECT_EQ(company_for_document(kIni, s), u"新");
+    EXPECT_EQ(company_for_document(kIni, s, signal), u"新");
     EXPECT_EQ(s.company, u"新");
     EXPECT_EQ(Read(u"session", u"company"), u"新");
+    s.user_id.clear();  // nobody signed in: no call, no wait
+    EXPECT_EQ(fresh_company(s, signal), std::nullopt);
+    EXPECT_EQ(busy.size(), 4u);
 }
 
 // A config.ini without the UTF-16 mark is rewritten once with it, every key kept.

@@ -64,6 +64,14 @@ TEST(PageRender, RulesAndTextLandWhereTheLayoutPutsThem) {
     job.address = u"广州市天河区天河路灯饰城";
     job.remark = u"轻拿轻放";
     HGDIOBJ font_before = GetCurrentObject(b.dc.get(), OBJ_FONT);
+    // A page whose heading font cannot be made still leaves the DC's own font selected, never
+    // a page font that is freed with the page.
+    auto no_heading = [](nv::PageFont f, int height) {
+        return f == nv::PageFont::Heading ? nullptr : nv::MakePageFont(f, height);
+    };
+    EXPECT_EQ(nv::RenderPage(b.dc.get(), device, job, 0, true, no_heading), 2u);
+    EXPECT_EQ(GetCurrentObject(b.dc.get(), OBJ_FONT), font_before);
+    PatBlt(b.dc.get(), 0, 0, Bitmap::kWidth, Bitmap::kHeight, WHITENESS);
     EXPECT_EQ(nv::RenderPage(b.dc.get(), device, job, 0, true), 2u);
     GdiFlush();
     EXPECT_EQ(GetCurrentObject(b.dc.get(), OBJ_FONT), font_before);  // selected back

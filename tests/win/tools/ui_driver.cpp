@@ -142,10 +142,35 @@ int Fail(const char* what) {
     return 1;
 }
 
+// A wait that timed out says what it saw instead: the visible top-level windows.
+int FailShowingWindows(const char* what) {
+    std::wstring seen;
+    EnumWindows(
+        [](HWND w, LPARAM out) -> BOOL {
+            if (IsWindowVisible(w)) {
+                wchar_t cls[128] = {};
+                GetClassNameW(w, cls, 128);
+                auto& s = *reinterpret_cast<std::wstring*>(out);
+                s += L" [" + std::wstring(cls) + L" \"" + Text(w) + L"\"" +
+                     (IsWindowEnabled(w) ? L"" : L" disabled") + L"]";
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
+    std::fprintf(stderr, "ui_driver: %s; visible:%s\n", what, Utf8(seen).c_str());
+    return 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);  // line feeds as they are
+    // The caller learns that the driver itself ran: a failure without this file happened
+    // before it, in Wine, and the call may safely be made again.
+    if (const wchar_t* mark = _wgetenv(L"NV_DRIVER_MARK")) {
+        if (FILE* f = _wfopen(mark, L"wb"))
+            std::fclose(f);
+    }
     if (argc < 2)
         return Fail("no action");
     std::wstring action = argv[1];
@@ -235,9 +260,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         return Fail("window still there");
     }
-    HWND top = FindTop(cls.c_str(), action == L"wait" ? num(3, 10) : 5);
+    HWND top = FindTop(cls.c_str(), action == L"wait" ? num(3, 10) : 15);
     if (!top)
-        return Fail("window not found");
+        return FailShowingWindows("window not found");
     if (action == L"wait")
         return 0;
     if (action == L"close") {

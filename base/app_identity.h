@@ -1,4 +1,5 @@
-// The product's name and version as the windows, the log and the about box show them.
+// The application's name and version as the windows, the log, the about box and the updater
+// show and compare them.
 #pragma once
 
 namespace nv {
