@@ -4,9 +4,10 @@
 # among the arguments.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+export WINEPREFIX="$ROOT/build/test-wineprefix"  # the tests' own, never the run command's
 WINE="$ROOT/tools/wine.sh"
 EXE="$ROOT/build/windows/norvane.exe"
-PREFIX=${WINEPREFIX:-$ROOT/build/wineprefix}
+PREFIX=$WINEPREFIX
 
 "$WINE" cmd /c exit 0 >/dev/null 2>&1 || true   # make sure the prefix exists
 rm -rf "$PREFIX"/drive_c/users/*/AppData/Roaming/Norvane

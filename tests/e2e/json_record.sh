@@ -5,6 +5,7 @@
 #   bash tests/e2e/json_record.sh [--write] [NVDOC]   --write records anew
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+export WINEPREFIX="$ROOT/build/test-wineprefix"  # the tests' own, never the run command's
 WRITE=0
 if [ "${1:-}" = --write ]; then WRITE=1; shift; fi
 NVDOC=${1:-$ROOT/build/native/nvdoc}

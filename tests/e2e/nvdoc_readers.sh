@@ -4,6 +4,7 @@
 # writing the very same bytes as the native nvdoc.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+export WINEPREFIX="$ROOT/build/test-wineprefix"  # the tests' own, never the run command's
 NVDOC="$ROOT/build/native/nvdoc"
 WORK="$ROOT/build/e2e/nvdoc"
 rm -rf "$WORK"

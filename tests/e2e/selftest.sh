@@ -4,10 +4,11 @@
 # selftest.txt, the second-instance exit, and what app.log and config.ini hold afterwards.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-source "$ROOT/tools/xvfb.sh"
+export WINEPREFIX="$ROOT/build/test-wineprefix"  # the tests' own, never the run command's
+source "$ROOT/tools/xvfb.sh" --own
 WINE="$ROOT/tools/wine.sh"
 WORK="$ROOT/build/e2e/selftest"
-PREFIX=${WINEPREFIX:-$ROOT/build/wineprefix}
+PREFIX=$WINEPREFIX
 rm -rf "$WORK"
 mkdir -p "$WORK/bin"
 cp "$ROOT/build/windows/norvane.exe" "$WORK/bin/"

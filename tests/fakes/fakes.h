@@ -11,6 +11,10 @@
 
 namespace nv::fake {
 
+// A path for a file of this name in the system's temporary folder, unique to this run (no test
+// writes into the folder it is started from). Nothing is created.
+std::string temp_path(std::string_view name);
+
 // The time local_now() returns until set again.
 void set_local_now(const LocalTime& t);
 

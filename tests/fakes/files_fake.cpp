@@ -1,9 +1,12 @@
 // Native stand-ins of the file functions: plain C files under the UTF-8 form of the path.
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "base/files.h"
 #include "base/text.h"
+#include "fakes/fakes.h"
 
 namespace nv {
 
@@ -67,5 +70,17 @@ bool replace_file(std::u16string_view path, std::string_view bytes) {
     }
     return true;
 }
+
+namespace fake {
+
+std::string temp_path(std::string_view name) {
+    // The start time of the run tells runs apart, so that two at once do not share files.
+    static const std::string run =
+        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000007);
+    return (std::filesystem::temp_directory_path() / ("norvane-" + run + "-" + std::string(name)))
+        .string();
+}
+
+}  // namespace fake
 
 }  // namespace nv

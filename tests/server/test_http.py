@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The HTTP layer of norvane-server over raw sockets: framing as a mature parser (h11) frames it,
 hostile connections, descriptor exhaustion and the protocol details a parser leaves to the
-server. Usage: test_http.py SERVER_BINARY [REPORT.json [TEST...]]"""
+server. Usage: test_http.py SERVER_BINARY [--report REPORT.json] [TEST...]"""
 import json
 import os
 import re
@@ -493,19 +493,5 @@ class DescriptorTest(unittest.TestCase):
                 srv.stop()
 
 
-def main():
-    test_server.BINARY = os.path.abspath(sys.argv[1])
-    report = sys.argv[2] if len(sys.argv) > 2 else None
-    module = sys.modules[__name__]
-    suite = (unittest.defaultTestLoader.loadTestsFromNames(sys.argv[3:], module)
-             if len(sys.argv) > 3 else unittest.defaultTestLoader.loadTestsFromModule(module))
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
-    if report:
-        with open(report, 'w') as f:
-            json.dump({'tests': result.testsRun,
-                       'failures': len(result.failures) + len(result.errors)}, f)
-    sys.exit(0 if result.wasSuccessful() else 1)
-
-
 if __name__ == '__main__':
-    main()
+    test_server.run(sys.modules[__name__])

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Tests of norvane-server over HTTP, against a server on an ephemeral loopback port with a fresh
-data folder. Usage: test_server.py SERVER_BINARY [REPORT.json]"""
+data folder. Usage: test_server.py SERVER_BINARY [--report REPORT.json] [TEST...]"""
 import json
 import os
+import queue
 import signal
 import sqlite3
 import subprocess
@@ -18,27 +19,48 @@ BINARY = None
 
 
 class Server:
+    """norvane-server on a free loopback port; start() again takes the same port."""
+
     def __init__(self, data, demo=True, extra=(), log=subprocess.DEVNULL, open_data=True):
-        self.data = data
-        args = [BINARY, 'serve', '--data', data, '--listen', '127.0.0.1:0', *extra]
-        if demo:
+        self.data, self.demo, self.extra, self.log = data, demo, list(extra), log
+        self.open_data = open_data  # the data routes as a service without sessions has them
+        self.port = 0
+        self.start()
+
+    def start(self):
+        args = [BINARY, 'serve', '--data', self.data, '--listen', '127.0.0.1:%d' % self.port,
+                *self.extra]
+        if self.demo:
             args.append('--demo')
-        if open_data:  # the data routes as a service without sessions has them
+        if self.open_data:
             args.append('--open-data-service')
-        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=log, text=True)
-        self.output = ''
+        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=self.log, text=True)
+        lines = queue.Queue()
+
+        def drain():  # for as long as the server runs, so that it never blocks on a full pipe
+            for line in self.proc.stdout:
+                lines.put(line)
+            lines.put(None)
+        threading.Thread(target=drain, daemon=True).start()
+        self.output, end = '', time.time() + 30
         while True:
-            line = self.proc.stdout.readline()
-            if not line:
-                raise RuntimeError('server ended: ' + self.output)
+            try:
+                line = lines.get(timeout=max(0.1, end - time.time()))
+            except queue.Empty:
+                line = None
+            if line is None:
+                self.proc.kill()
+                raise RuntimeError('the server did not start listening: ' + self.output)
             self.output += line
             if line.startswith('listening on '):
                 self.base = line.split()[-1]
-                break
+                self.port = int(self.base.rsplit(':', 1)[1])
+                return
 
     def stop(self, sig=signal.SIGTERM):
-        self.proc.send_signal(sig)
-        self.proc.wait(timeout=10)
+        if self.proc.poll() is None:
+            self.proc.send_signal(sig)
+            self.proc.wait(timeout=10)
 
     def call(self, method, path, body=None, token=None, raw=None, headers=None):
         data = raw if raw is not None else (None if body is None else json.dumps(body).encode())
@@ -929,18 +951,26 @@ class CommandLineTest(unittest.TestCase):
                 srv.stop()
 
 
-def main():
+def run(module):
+    """Runs the tests of `module`: BINARY [--report PATH] [TEST...]."""
     global BINARY
-    BINARY = os.path.abspath(sys.argv[1])
-    report = sys.argv[2] if len(sys.argv) > 2 else None
-    suite = unittest.defaultTestLoader.loadTestsFromModule(sys.modules[__name__])
+    import argparse
+    parser = argparse.ArgumentParser()
+    parser.add_argument('binary')
+    parser.add_argument('--report', help='where the counts go, as JSON')
+    parser.add_argument('tests', nargs='*')
+    args = parser.parse_intermixed_args()
+    BINARY = os.path.abspath(args.binary)
+    loader = unittest.defaultTestLoader
+    suite = (loader.loadTestsFromNames(args.tests, module) if args.tests
+             else loader.loadTestsFromModule(module))
     result = unittest.TextTestRunner(verbosity=2).run(suite)
-    if report:
-        with open(report, 'w') as f:
+    if args.report:
+        with open(args.report, 'w') as f:
             json.dump({'tests': result.testsRun,
                        'failures': len(result.failures) + len(result.errors)}, f)
     sys.exit(0 if result.wasSuccessful() else 1)
 
 
 if __name__ == '__main__':
-    main()
+    run(sys.modules[__name__])

@@ -150,8 +150,6 @@ TEST(PageFonts, HeightsScaleByTruncatedHundredthsOfAPoint) {
     EXPECT_EQ(page_font_height(PageFont::Heading, 1.0, 300), -56);  // 13.5 pt: 56.25
     EXPECT_EQ(page_font_height(PageFont::Heading, 1.2, 300), -68);  // 16.2 pt: 67.5 rounds up
     EXPECT_EQ(page_font_height(PageFont::TableBody, 1.0, 300), -31);
-    EXPECT_EQ(page_font_weight(PageFont::Total), 700);
-    EXPECT_EQ(page_font_weight(PageFont::Footer), 400);
 }
 
 }  // namespace

@@ -69,29 +69,6 @@ TEST(RunLength, BlankPageSizeAndRoundTripOfMixedContent) {
     EXPECT_EQ(Decode(run_length_encode(mixed)), mixed);
 }
 
-TEST(PdfWriter, OnePageLayout) {
-    std::string pdf = write_pdf({run_length_encode("abc")});
-    EXPECT_EQ(pdf.substr(0, 15), "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
-    EXPECT_EQ(pdf.substr(15, 8), "1 0 obj\n");
-    EXPECT_NE(pdf.find("2 0 obj\n<< /Type /Pages /Count 1 /Kids [3 0 R ] >>\nendobj\n"),
-              std::string::npos);
-    EXPECT_NE(pdf.find("3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.2756 841.8898] "
-                       "/Resources << /XObject << /Im 4 0 R >> >> /Contents 5 0 R >>\nendobj\n"),
-              std::string::npos);
-    EXPECT_NE(pdf.find("/Filter /RunLengthDecode /Length 5 >>\nstream\n\x02"
-                       "abc\x80\nendstream"),
-              std::string::npos);
-    EXPECT_NE(pdf.find("5 0 obj\n<< /Length 39 >>\nstream\nq 595.2756 0 0 841.8898 0 0 cm /Im Do "
-                       "Q\nendstream\nendobj\n"),
-              std::string::npos);
-    EXPECT_EQ(pdf.find("6 0 obj"), std::string::npos);
-    std::size_t xref = pdf.find("xref\n0 6\n0000000000 65535 f \n0000000015 00000 n \n");
-    ASSERT_NE(xref, std::string::npos);
-    std::string tail =
-        "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    EXPECT_EQ(pdf.substr(pdf.size() - tail.size()), tail);
-}
-
 TEST(PdfWriter, CrossReferenceOffsetsPointAtTheirObjects) {
     std::string pdf = write_pdf({run_length_encode("x"), run_length_encode("yy")});
     EXPECT_NE(pdf.find("/Count 2 /Kids [3 0 R 6 0 R ]"), std::string::npos);

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "base/log.h"
+#include "base/text.h"
+#include "fakes/fakes.h"
 #include "fakes/print_fixture.h"
 
 namespace nv {
@@ -197,9 +199,10 @@ TEST(PrintJobTest, StartDocumentFailure) {
 }
 
 TEST(NativePrint, EmptyPayloadIsRefusedBeforeThePrinterAndBothLinesAreLogged) {
-    const char* path = "norvane_print_log_test.log";
+    std::string file = fake::temp_path("print_log_test.log");
+    const char* path = file.c_str();
     std::remove(path);
-    print_log().open(u"norvane_print_log_test.log");
+    print_log().open(utf8_to_utf16(file));
     Script s;
     Spooler sp = Fake(s);
     PrintResult empty = native_print(sp, "COMPANY\tx\n", Seeded());

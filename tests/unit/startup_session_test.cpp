@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "base/config.h"
 #include "base/files.h"
+#include "base/text.h"
 #include "fakes/fakes.h"
 #include "notes/session.h"
 #include "ui/ui_logic.h"
@@ -197,8 +198,9 @@ TEST(ConfigFileTest, FilesWithoutTheUtf16MarkAreConvertedOnce) {
     // Not UTF-8: the ANSI code page (the native fake stands for Latin-1).
     EXPECT_EQ(ini_bytes_as_utf16("[a]\r\nk=caf\xE9"), utf16(u"[a]\r\nk=caf\u00E9"));
 
-    std::u16string path = u"norvane_convert_test.ini";
-    std::remove("norvane_convert_test.ini");
+    std::string file = fake::temp_path("convert_test.ini");
+    std::u16string path = utf8_to_utf16(file);
+    std::remove(file.c_str());
     EXPECT_EQ(prepare_config_file(path), ConfigFile::Created);
     EXPECT_EQ(prepare_config_file(path), ConfigFile::AlreadyUtf16);
     ASSERT_TRUE(replace_file(path, "[app]\r\nserver=http://s\r\n"));
@@ -207,7 +209,7 @@ TEST(ConfigFileTest, FilesWithoutTheUtf16MarkAreConvertedOnce) {
     ASSERT_TRUE(read_file(path, 1 << 20, bytes));
     EXPECT_EQ(bytes, utf16(u"[app]\r\nserver=http://s\r\n"));
     EXPECT_EQ(prepare_config_file(path), ConfigFile::AlreadyUtf16);
-    std::remove("norvane_convert_test.ini");
+    std::remove(file.c_str());
 }
 
 }  // namespace

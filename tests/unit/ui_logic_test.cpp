@@ -104,28 +104,6 @@ TEST(ItemInputRow, QuantityUnitAndProductRules) {
     EXPECT_EQ(total_label({it, it}), u"合计：¥12.00");
 }
 
-TEST(EditorKeys, EnterNeverSavesOrCloses) {
-    EXPECT_EQ(editor_enter_action(EnterFocus::OpenDropDown), EnterAction::PassToControl);
-    EXPECT_EQ(editor_enter_action(EnterFocus::ItemInputRow), EnterAction::AddItem);
-    EXPECT_EQ(editor_enter_action(EnterFocus::Button), EnterAction::ClickButton);
-    EXPECT_EQ(editor_enter_action(EnterFocus::Other), EnterAction::Ignore);
-}
-
-TEST(ContextMenu, FromTheKeyboardItIsTheSelectedRow) {
-    EXPECT_EQ(context_menu_row(true, 3, 4), 3);    // never the row below the selected one
-    EXPECT_EQ(context_menu_row(true, -1, 2), -1);  // nothing selected: only 新增
-    EXPECT_EQ(context_menu_row(false, 3, 5), 5);
-    EXPECT_EQ(context_menu_row(false, 3, -1), -1);
-}
-
-TEST(Shortcuts, TheKeysTheMenuShows) {
-    EXPECT_EQ(main_window_shortcut(0x74, false), 2001);  // F5
-    EXPECT_EQ(main_window_shortcut(0x74, true), 0);
-    EXPECT_EQ(main_window_shortcut('N', true), 2002);
-    EXPECT_EQ(main_window_shortcut('P', true), 2004);
-    EXPECT_EQ(main_window_shortcut('P', false), 0);  // a plain P is typing
-}
-
 TEST(DatePicker, ReadsYearMonthDayFrom1970On) {
     int y, m, d;
     ASSERT_TRUE(parse_note_date(u"2026-12-06", y, m, d));

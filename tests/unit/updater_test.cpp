@@ -67,9 +67,10 @@ std::string LogText(const char* path) {
 }
 
 TEST(Updater, CheckLogsEachOutcomeAndDownloadsOnlyANewerSafeRelease) {
-    const char* path = "updater_test.log";
+    std::string file = fake::temp_path("updater_test.log");
+    const char* path = file.c_str();
     std::remove(path);
-    app_log().open(u"updater_test.log");
+    app_log().open(utf8_to_utf16(file));
     fake::http_reset();
     int announced = 0;
     auto run = [&](uint32_t status, std::u16string_view body) {

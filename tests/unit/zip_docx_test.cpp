@@ -84,30 +84,6 @@ TEST(DocxPieces, XmlEscapingKeepsTabAndLineFeedAndDropsOtherControls) {
     EXPECT_EQ(xml_escape(std::u16string(1, char16_t{0xDBFF})), "");
 }
 
-TEST(DocxPieces, ParagraphAndRowTemplates) {
-    EXPECT_EQ(docx_paragraph(u"送货单", 28, "center", true, false),
-              "<w:p><w:pPr><w:jc w:val=\"center\"/><w:spacing w:after=\"60\"/></w:pPr><w:r>"
-              "<w:rPr><w:rFonts w:ascii=\"Arial\" w:eastAsia=\"宋体\"/><w:sz w:val=\"28\"/><w:b/>"
-              "</w:rPr><w:t xml:space=\"preserve\">送货单</w:t></w:r></w:p>");
-    EXPECT_EQ(docx_paragraph(u"x", 20, "left", false, true).substr(0, 31),
-              "<w:p><w:pPr><w:keepNext/><w:jc ");
-    Item item;
-    item.quantity = 2;
-    item.price = 3.5;
-    std::array<std::u16string, 11> cells = export_cells(item, 0);
-    EXPECT_EQ(cells[0], u"1");
-    EXPECT_EQ(cells[7], u"2");
-    EXPECT_EQ(cells[9], u"3.50");
-    EXPECT_EQ(cells[10], u"7.00");
-    std::string row = docx_table_row(cells, false, false);
-    EXPECT_EQ(row.rfind("<w:tr><w:trPr><w:cantSplit/></w:trPr><w:tc>", 0), 0u);
-    EXPECT_NE(row.find("<w:tcW w:w=\"1050\" w:type=\"dxa\"/></w:tcPr><w:p><w:pPr><w:jc "
-                       "w:val=\"right\"/>"),
-              std::string::npos);
-    EXPECT_NE(docx_table_row(cells, true, false).find("<w:cantSplit/><w:tblHeader/>"),
-              std::string::npos);
-}
-
 // The document.xml part of a built DOCX (the third stored entry).
 std::string DocumentXml(const std::string& docx) {
     std::size_t at = docx.find("word/document.xml<?xml");  // the local header's name

@@ -29,19 +29,6 @@ struct Module {
     }
 };
 
-TEST(Clock, LocalNowIsTheSystemLocalTime) {
-    SYSTEMTIME st;
-    GetLocalTime(&st);
-    nv::LocalTime t = nv::local_now();
-    EXPECT_EQ(t.year, st.wYear);
-    EXPECT_EQ(t.month, st.wMonth);
-    EXPECT_EQ(t.day, st.wDay);
-    std::u16string date = nv::today_date();
-    ASSERT_EQ(date.size(), 10u);
-    EXPECT_EQ(nv::new_note_number().substr(0, 11),
-              u"SHD" + date.substr(0, 4) + date.substr(5, 2) + date.substr(8, 2));
-}
-
 TEST(Resources, ExecutableCarriesIconGroupOneAndTheManifest) {
     Module exe(ExeBeside(L"norvane.exe"));
     ASSERT_NE(exe.handle, nullptr);
