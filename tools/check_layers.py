@@ -34,7 +34,7 @@ ALLOWED = {
     "app": CLIENT,
     "nvdoc": ["base", "notes", "print", "export"],
     "server": ["base"],
-    "bench": ["base", "export", "print"],
+    "bench": ["base", "notes", "print", "export"],
     "fuzz": ["base", "finance", "print", "server"],
     # The tests' own helpers (fakes/, win/tools/) are reached from tests/ as include root.
     "tests": CLIENT + ["app", "fakes", "win"],

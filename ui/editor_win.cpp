@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "base/wide_win.h"
 #include "notes/note_service.h"
+#include "notes/recall.h"
 #include "notes/session.h"
 #include "ui/login_window_win.h"
 #include "ui/modal_win.h"
@@ -47,11 +48,15 @@ enum : int {
 };
 
 constexpr wchar_t kEditorClass[] = L"NorvaneEditWnd";
+// The window text of the proposals' list, by which the tests find it.
+constexpr wchar_t kProposalsTitle[] = L"NorvaneProposals";
+constexpr UINT kMaybeHideProposals = WM_APP;  // after a box lost the focus
 
 class EditorWindow : public Window {
 public:
-    EditorWindow(const DeliveryNote& note, bool is_new, const StatusSink& report)
-        : note_(note), is_new_(is_new), report_(report) {}
+    EditorWindow(const DeliveryNote& note, bool is_new, const StatusSink& report,
+                 const Recall& recall)
+        : note_(note), is_new_(is_new), report_(report), recall_(recall) {}
     // Modal over `owner`; true when the note was saved at least once.
     bool Run(HWND owner);
 
@@ -73,6 +78,11 @@ private:
     bool IsInputRowBox(HWND wnd) const;
     EnterFocus FocusForEnter(HWND focus) const;
     bool EditorKeys(const MSG& msg);
+    // The drop-down of proposals under the customer box or the product box.
+    void Propose(HWND box);
+    void HideProposals();
+    bool ProposalKeys(const MSG& msg);
+    void TakeProposal(int index);
 
     HWND number_ = nullptr, date_ = nullptr, customer_ = nullptr, project_ = nullptr,
          contact_ = nullptr, phone_ = nullptr, address_ = nullptr, status_ = nullptr,
@@ -84,6 +94,10 @@ private:
     bool is_new_ = false;
     bool saved_ = false;
     StatusSink report_;  // where a print from the editor tells its outcome
+    const Recall& recall_;
+    HWND proposals_ = nullptr;  // a pop-up list box, owned by the editor
+    HWND proposing_for_ = nullptr;
+    bool ready_ = false;  // the boxes are filled: a change from now on is the user's
 };
 
 HWND Label(HWND parent, const char16_t* text, int x, int y, int w) {
@@ -459,6 +473,8 @@ EnterFocus EditorWindow::FocusForEnter(HWND focus) const {
 bool EditorWindow::EditorKeys(const MSG& msg) {
     if (msg.message != WM_KEYDOWN)
         return false;
+    if (ProposalKeys(msg))
+        return true;
     if (msg.wParam == VK_ESCAPE) {
         DestroyWindow(hwnd());  // nothing is saved
         return true;
@@ -484,6 +500,110 @@ bool EditorWindow::EditorKeys(const MSG& msg) {
     return true;
 }
 
+void EditorWindow::Propose(HWND box) {
+    std::u16string typed = GetText(box);
+    std::vector<std::u16string> names =
+        box == customer_ ? recall_.customers(typed) : recall_.products(typed);
+    if (names.empty()) {
+        HideProposals();
+        return;
+    }
+    if (!proposals_) {
+        proposals_ = CreateWindowExW(
+            WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST, L"LISTBOX", kProposalsTitle,
+            WS_POPUP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0,
+            hwnd(), nullptr, process().instance, nullptr);
+        SendMessageW(proposals_, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), TRUE);
+    }
+    proposing_for_ = box;
+    SendMessageW(proposals_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(proposals_, LB_RESETCONTENT, 0, 0);
+    for (const std::u16string& name : names)
+        SendMessageW(proposals_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(as_wide(name)));
+    SendMessageW(proposals_, WM_SETREDRAW, TRUE, 0);
+    RECT r;
+    GetWindowRect(box, &r);
+    int row = static_cast<int>(SendMessageW(proposals_, LB_GETITEMHEIGHT, 0, 0));
+    int width = std::max(static_cast<int>(r.right - r.left), Scale(280));
+    SetWindowPos(proposals_, HWND_TOPMOST, r.left, r.bottom, width,
+                 row * static_cast<int>(names.size()) + 2 * GetSystemMetrics(SM_CYBORDER) + 2,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void EditorWindow::HideProposals() {
+    if (proposals_ && IsWindowVisible(proposals_))
+        ShowWindow(proposals_, SW_HIDE);
+}
+
+// Down and Up move in the open list, Enter or Tab takes the entry, Esc closes the list and
+// keeps what was typed; Enter in the open list never saves.
+bool EditorWindow::ProposalKeys(const MSG& msg) {
+    if (!proposals_ || !IsWindowVisible(proposals_) || msg.hwnd != proposing_for_)
+        return false;
+    int count = static_cast<int>(SendMessageW(proposals_, LB_GETCOUNT, 0, 0));
+    int at = static_cast<int>(SendMessageW(proposals_, LB_GETCURSEL, 0, 0));
+    switch (msg.wParam) {
+        case VK_DOWN:
+        case VK_UP:
+            at = msg.wParam == VK_DOWN ? std::min(at + 1, count - 1) : std::max(at - 1, 0);
+            SendMessageW(proposals_, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+            return true;
+        case VK_RETURN:
+            if (at >= 0)
+                TakeProposal(at);
+            else
+                HideProposals();
+            return true;
+        case VK_TAB:
+            if (at >= 0)
+                TakeProposal(at);
+            HideProposals();
+            return false;  // Tab still moves on
+        case VK_ESCAPE:
+            HideProposals();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void EditorWindow::TakeProposal(int index) {
+    HWND box = proposing_for_;
+    int length = static_cast<int>(SendMessageW(proposals_, LB_GETTEXTLEN, index, 0));
+    if (!box || index < 0 || length < 0)
+        return;
+    std::u16string name(static_cast<std::size_t>(length) + 1, u'\0');
+    SendMessageW(proposals_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(as_wide_buffer(name)));
+    name.resize(static_cast<std::size_t>(length));
+    HideProposals();
+    ready_ = false;  // the texts set here are no typing
+    SetText(box, name);
+    SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(length), length);
+    if (box == customer_) {
+        CustomerBoxes b{GetText(project_), GetText(contact_), GetText(phone_), GetText(address_)};
+        if (recall_.fill_customer(name, b)) {
+            SetText(project_, b.project);
+            SetText(contact_, b.contact);
+            SetText(phone_, b.phone);
+            SetText(address_, b.address);
+        }
+    } else {
+        ProductBoxes b{GetText(boxes_[1]), GetText(boxes_[2]), GetText(boxes_[3]),
+                       GetText(boxes_[4]), GetText(boxes_[5]), GetText(boxes_[7]),
+                       GetText(boxes_[8])};
+        if (recall_.fill_product(name, GetText(customer_), b)) {
+            const std::u16string* texts[] = {&b.model,       &b.length, &b.wattage, &b.brightness,
+                                             &b.sensor_mode, nullptr,   &b.unit,    &b.price};
+            for (std::size_t i = 0; i < 8; ++i) {
+                if (texts[i])
+                    SetText(boxes_[i + 1], *texts[i]);
+            }
+        }
+    }
+    ready_ = true;
+    SetFocus(box);
+}
+
 LRESULT EditorWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE:
@@ -495,9 +615,28 @@ LRESULT EditorWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
                 LoadSelectedItem();
             return 0;
         }
-        case WM_COMMAND:
-            if (HIWORD(wparam) == BN_CLICKED)
+        case WM_COMMAND: {
+            auto from = reinterpret_cast<HWND>(lparam);
+            if (from && from == proposals_) {
+                // A click in the list takes the entry (keys never reach the list itself).
+                if (HIWORD(wparam) == LBN_SELCHANGE)
+                    TakeProposal(static_cast<int>(SendMessageW(proposals_, LB_GETCURSEL, 0, 0)));
+            } else if (ready_ && (from == customer_ || from == boxes_[0])) {
+                if (HIWORD(wparam) == EN_CHANGE)
+                    Propose(from);
+                else if (HIWORD(wparam) == EN_KILLFOCUS)
+                    PostMessageW(hwnd(), kMaybeHideProposals, 0, 0);
+            } else if (HIWORD(wparam) == BN_CLICKED) {
                 OnCommand(LOWORD(wparam));
+            }
+            return 0;
+        }
+        case kMaybeHideProposals:
+            if (GetFocus() != proposing_for_ && GetFocus() != proposals_)
+                HideProposals();
+            return 0;
+        case WM_MOVE:
+            HideProposals();
             return 0;
         case WM_CTLCOLORSTATIC:
             return StaticColours(wparam);
@@ -520,6 +659,7 @@ bool EditorWindow::Run(HWND owner) {
         return false;
     }
     CenterInWorkArea(hwnd(), true);
+    ready_ = true;
     ShowWindow(hwnd(), SW_SHOW);
     UpdateWindow(hwnd());
     // Whether the loop ended by a quit message or by closing, the saved flag is the answer.
@@ -535,8 +675,9 @@ bool EditorWindow::Run(HWND owner) {
 
 }  // namespace
 
-bool RunEditor(HWND owner, const DeliveryNote& note, bool is_new, const StatusSink& report) {
-    EditorWindow editor(note, is_new, report);
+bool RunEditor(HWND owner, const DeliveryNote& note, bool is_new, const StatusSink& report,
+               const Recall& recall) {
+    EditorWindow editor(note, is_new, report, recall);
     return editor.Run(owner);
 }
 

@@ -4,14 +4,15 @@
 
 #include <windows.h>
 
+#include "notes/recall.h"
 #include "notes/records.h"
 #include "ui/ui_win.h"
 
 namespace nv {
 
 // Modal over `owner`; true when the note was saved at least once. A print from the editor
-// reports its outcome to `report`.
+// reports its outcome to `report`. The customer and product boxes propose what `recall` holds.
 [[nodiscard]] bool RunEditor(HWND owner, const DeliveryNote& note, bool is_new,
-                             const StatusSink& report);
+                             const StatusSink& report, const Recall& recall);
 
 }  // namespace nv

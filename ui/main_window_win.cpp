@@ -122,6 +122,7 @@ void MainWindow::SetNotes(std::vector<DeliveryNote> notes) {
         cells_.push_back(note_row_cells(n));
         totals_.push_back(note_total(n));
     }
+    recall_.load(notes_);  // every save and delete loads the notes again
 }
 
 int MainWindow::SelectedNoteIndex() {
@@ -142,7 +143,7 @@ void MainWindow::AfterEditor(bool saved) {
 }
 
 void MainWindow::NewNote() {
-    AfterEditor(RunEditor(hwnd(), new_note(), true, Reporter()));
+    AfterEditor(RunEditor(hwnd(), new_note(), true, Reporter(), recall_));
 }
 
 void MainWindow::EditSelected() {
@@ -152,7 +153,7 @@ void MainWindow::EditSelected() {
         return;
     }
     DeliveryNote copy = notes_[static_cast<std::size_t>(index)];
-    AfterEditor(RunEditor(hwnd(), copy, false, Reporter()));
+    AfterEditor(RunEditor(hwnd(), copy, false, Reporter(), recall_));
 }
 
 void MainWindow::DeleteSelected() {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "notes/recall.h"
 #include "notes/records.h"
 #include "ui/ui_win.h"
 #include "ui/window_win.h"
@@ -62,6 +63,7 @@ private:
     std::vector<std::array<std::u16string, 10>> cells_;  // their row texts
     std::vector<double> totals_;
     std::vector<int> shown_;  // row -> note index
+    Recall recall_;           // what the editor proposes, from the loaded notes
     bool login_open_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "base/app_identity.h"
 #include "base/config.h"
 #include "base/json.h"
+#include "base/pinyin.h"
 #include "base/text.h"
 
 namespace nv {
@@ -22,6 +23,13 @@ bool note_matches(const DeliveryNote& n, std::u16string_view filter) {
                                         &n.contact_phone, &n.status}) {
         if (field->find(filter) != std::u16string::npos)
             return true;
+    }
+    // Letters alone are also initials of the customer, project or address ("gzth").
+    if (is_pinyin_query(filter)) {
+        for (const std::u16string* field : {&n.customer, &n.project, &n.address}) {
+            if (pinyin_match(*field, filter))
+                return true;
+        }
     }
     return false;
 }

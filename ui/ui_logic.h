@@ -18,7 +18,9 @@ namespace nv {
 std::u16string trim_ascii_spaces(std::u16string_view text);
 
 // Whether `filter` (already trimmed) occurs, case-sensitively, in the number, customer,
-// project, address, contact, phone or status. An empty filter matches every note.
+// project, address, contact, phone or status; a filter of ASCII letters alone also matches the
+// pinyin initials of the customer, project or address ("gzth"). An empty filter matches every
+// note.
 bool note_matches(const DeliveryNote& note, std::u16string_view filter);
 
 // Indices of the notes that match, in order.

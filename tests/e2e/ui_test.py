@@ -47,7 +47,8 @@ class Id:
     ACCOUNT, PASSWORD, TYPE, LOGIN_STATUS, SIGN_IN, REMEMBER = 5001, 5002, 5003, 5004, 5005, 5006
     # editor
     NUMBER, CUSTOMER, PROJECT, NOTE_STATUS, ITEMS = 3001, 3003, 3004, 3008, 3010
-    FIRST_BOX, QUANTITY, UNIT = 3011, 3017, 3018
+    ADDRESS = 3007
+    FIRST_BOX, QUANTITY, UNIT, PRICE = 3011, 3017, 3018, 3019
     ADD, UPDATE, DELETE_ITEM, TOTAL, SAVE, PRINT_NOTE = 3020, 3021, 3022, 3023, 3024, 3026
     # print preview
     PREV_PAGE, NEXT_PAGE, COUNTER, CONFIRM, CANCEL = 101, 102, 103, 1, 2
@@ -291,6 +292,12 @@ def search_trims_spaces_and_skips_the_date(server):
     shot('main-filtered-96dpi')
     drv('settext', MAIN, Id.SEARCH, '2026-12-03')
     check(rows(MAIN, Id.LIST) == [], 'date search')
+    # Letters alone are pinyin initials of the customer, project or address too.
+    drv('settext', MAIN, Id.SEARCH, 'GZTH')
+    expect = [n['no'] for n in server.notes() if any('广州天河' in n[k] for k in (
+        'customer', 'project', 'address'))]
+    check(expect and [r[0] for r in rows(MAIN, Id.LIST)] == expect, rows(MAIN, Id.LIST))
+    shot('main-pinyin-96dpi')
     drv('settext', MAIN, Id.SEARCH, '')
 
 
@@ -305,6 +312,47 @@ def failed_refresh_keeps_the_rows(server):
     server.start()
     drv('command', MAIN, Id.REFRESH)
     loaded()
+
+
+def the_editor_proposes_customers_and_products(server):
+    # Initials typed in the customer box propose the customers of the loaded notes; taking one
+    # fills the boxes still empty from its latest note; the product box fills the price this
+    # customer last paid.
+    shop = '广州天河灯饰批发中心'
+    mine = sorted((n for n in server.notes() if n['customer'] == shop),
+                  key=lambda n: (n['date'], n['id']), reverse=True)
+    latest_item = mine[0]['items'][0]
+    drv('command', MAIN, Id.NEW)
+    drv('wait', EDIT, 10)
+    drv('settext', EDIT, Id.ADDRESS, '我填的地址')  # typed first: kept
+    drv('settext', EDIT, Id.CUSTOMER, 'gz')
+    wait_for(lambda: drv('proposals').split('\n')[0] == shop, 'customers proposed')
+    shot('editor-proposals-96dpi')
+    drv('key', EDIT, Id.CUSTOMER, Id.VK_DOWN)
+    check(drv('proposals').startswith('> ' + shop), drv('proposals'))
+    drv('key', EDIT, Id.CUSTOMER, Id.VK_RETURN)  # takes the entry, saves nothing
+    wait_for(lambda: drv('gettext', EDIT, Id.CUSTOMER) == shop, 'customer taken')
+    check(drv('proposals') == '', 'the list closes')
+    check(drv('gettext', EDIT, Id.PROJECT) == mine[0]['project'], 'project filled')
+    check(drv('gettext', EDIT, Id.ADDRESS) == '我填的地址', 'typed address kept')
+    check(quiet(WINE, DRIVER, 'wait', EDIT, '0') == 0, 'Enter in the open list did not save')
+    drv('settext', EDIT, Id.FIRST_BOX, latest_item['product'])
+    wait_for(lambda: drv('proposals') != '', 'products proposed')
+    entries = drv('proposals').split('\n')
+    for _ in range(entries.index(latest_item['product']) + 1):
+        drv('key', EDIT, Id.FIRST_BOX, Id.VK_DOWN)
+    drv('key', EDIT, Id.FIRST_BOX, Id.VK_RETURN)
+    wait_for(lambda: drv('gettext', EDIT, Id.PRICE) == '%.2f' % latest_item['price'],
+             'the price %s last paid: %s' % (latest_item['price'], drv('gettext', EDIT, Id.PRICE)))
+    check(drv('gettext', EDIT, Id.UNIT) == latest_item['unit'], 'unit filled')
+    check(drv('gettext', EDIT, Id.QUANTITY) == '', 'quantity left empty')
+    drv('settext', EDIT, Id.CUSTOMER, '广州')
+    wait_for(lambda: drv('proposals') != '', 'proposed again')
+    drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)  # closes the list, keeps the text and the editor
+    wait_for(lambda: drv('proposals') == '', 'Esc closes the list')
+    check(drv('gettext', EDIT, Id.CUSTOMER) == '广州', 'typed text kept')
+    drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
+    drv('gone', EDIT, 10)
 
 
 def fill_input_row(texts):
@@ -1232,6 +1280,17 @@ def at_144_dpi():
         shot('editor-144dpi')
         drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
         drv('gone', EDIT, 10)
+        drv('command', MAIN, Id.NEW)
+        drv('wait', EDIT, 10)
+        drv('settext', EDIT, Id.CUSTOMER, 'gz')
+        wait_for(lambda: drv('proposals') != '', 'proposals at 144 DPI')
+        shot('editor-proposals-144dpi')
+        drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
+        drv('key', EDIT, Id.CUSTOMER, Id.VK_ESCAPE)
+        drv('gone', EDIT, 10)
+        drv('settext', MAIN, Id.SEARCH, 'gzth')
+        shot('main-pinyin-144dpi')
+        drv('settext', MAIN, Id.SEARCH, '')
     finance_at_144_dpi()
     if SCREENSHOTS:
         select_note('SHD-PRINT-23')
@@ -1259,6 +1318,7 @@ def restart_signed_in():
 def main():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
+    os.makedirs(ARTIFACTS, exist_ok=True)  # printed and exported documents are kept there
     global PORT
     server = Server(os.path.join(WORK, 'data'))
     PORT = server.port
@@ -1279,6 +1339,8 @@ def main():
         ('search trims spaces and skips the date',
          lambda: search_trims_spaces_and_skips_the_date(server)),
         ('failed refresh keeps the rows', lambda: failed_refresh_keeps_the_rows(server)),
+        ('the editor proposes customers and products',
+         lambda: the_editor_proposes_customers_and_products(server)),
         ('new note is saved and listed',
          lambda: remember('number', new_note_is_saved_and_listed(server))),
         ('Enter in an open drop-down takes the entry',

@@ -39,6 +39,13 @@ TEST(Search, TrimsAsciiSpacesOnlyAndMatchesSevenFieldsCaseSensitively) {
     lamp.product = u"照明灯";
     notes[2].items.push_back(lamp);
     EXPECT_EQ(filter_notes(notes, u"照明灯").size(), 0u);  // items not searched
+    // Letters alone also match the initials of the customer, project or address.
+    notes[1].contact = u"张三";
+    EXPECT_EQ(filter_notes(notes, u" CLYH "), (std::vector<int>{0}));
+    EXPECT_EQ(filter_notes(notes, u"wkc").size(), 3u);  // 万科城市花园
+    EXPECT_EQ(filter_notes(notes, u"sz").size(), 3u);   // 深圳
+    EXPECT_TRUE(filter_notes(notes, u"zs").empty());    // the contact is not looked up so
+    EXPECT_TRUE(filter_notes(notes, u"wk c").empty());  // mixed queries: the text as it is
 }
 
 TEST(Texts, ListCellsSummaryAndAbout) {

@@ -5,6 +5,7 @@
 //   gone CLASS [SECONDS]           no top-level window of CLASS exists any more
 //   settext CLASS ID TEXT          WM_SETTEXT to child ID (0: the window itself)
 //   gettext CLASS ID               prints the text
+//   proposals                      the editor's open drop-down, "> " before the chosen line
 //   enabled CLASS ID               prints 1 or 0
 //   click CLASS ID                 posts BN_CLICKED of button ID to the window
 //   command CLASS ID               posts WM_COMMAND ID (menu commands)
@@ -191,6 +192,19 @@ int wmain(int argc, wchar_t** argv) {
         if (!box)
             return Fail("no message box");
         Print(Text(box) + L"\n" + Text(GetDlgItem(box, 0xFFFF)));
+        return 0;
+    }
+    if (action == L"proposals") {  // the editor's open drop-down of proposals, a line each
+        HWND list = FindWindowW(L"ListBox", L"NorvaneProposals");
+        if (!list || !IsWindowVisible(list))
+            return 0;
+        int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+        int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t buf[1024] = {};
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
+            Print(std::wstring(i == selected ? L"> " : L"") + buf + L"\n");
+        }
         return 0;
     }
     if (action == L"msgbox-click") {
