@@ -25,4 +25,9 @@ std::optional<int64_t> parse_cents(std::basic_string_view<Char> text);
 template <class Char>
 std::basic_string<Char> format_cents(int64_t cents);
 
+// The amount in Chinese capital numerals as a cheque or a statement writes it:
+// 10670.00 → "人民币壹万零陆佰柒拾元整", 100.05 → "人民币壹佰元零伍分", 0.50 → "人民币伍角";
+// a negative amount with 负 after 人民币. Nothing for an amount beyond ±kMaxCents.
+std::optional<std::u16string> capital_amount(int64_t cents);
+
 }  // namespace nv

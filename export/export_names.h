@@ -11,6 +11,9 @@ namespace nv {
 // the save dialog adds the extension.
 std::u16string export_file_name(std::u16string_view note_number);
 
+// "送货单列表_" + the date without its dashes, for the workbook of the list.
+std::u16string list_export_file_name(std::u16string_view date);
+
 // The temporary file beside the destination: path + ".nv-export-" + process id + ".tmp".
 std::u16string export_temp_path(std::u16string_view destination, uint32_t process_id);
 

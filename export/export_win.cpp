@@ -10,6 +10,8 @@
 #include "export/docx.h"
 #include "export/export_names.h"
 #include "export/pdf_writer.h"
+#include "export/workbooks.h"
+#include "export/xlsx.h"
 #include "print/page_render_win.h"
 
 namespace nv {
@@ -81,6 +83,22 @@ bool ExportFile(const DeliveryNote& note, std::u16string_view company, std::u16s
         error = u"生成导出文档失败，请检查单据内容或分批导出";
         return false;
     }
+    return WriteExportFile(path, content, error);
+}
+
+bool ExportWorkbook(const std::vector<DeliveryNote>& notes, std::u16string_view path,
+                    std::u16string& error) {
+    std::optional<std::string> book;
+    try {
+        book = build_xlsx(notes_workbook(notes), error);
+    } catch (...) {
+        error = u"生成导出文档失败，请检查单据内容或分批导出";
+        return false;
+    }
+    return book && WriteExportFile(path, *book, error);
+}
+
+bool WriteExportFile(std::u16string_view path, const std::string& content, std::u16string& error) {
     std::wstring temp = wide_copy(export_temp_path(path, GetCurrentProcessId()));
     constexpr wchar_t kSaveFailed[] = L"保存失败，请检查磁盘空间，或关闭正在打开的同名文件";
     {

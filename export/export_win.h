@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "notes/records.h"
 
@@ -18,5 +19,13 @@ std::string RenderNotePdf(const DeliveryNote& note, std::u16string_view company)
 // file remains. False with the message to show.
 [[nodiscard]] bool ExportFile(const DeliveryNote& note, std::u16string_view company,
                               std::u16string_view path, bool pdf, std::u16string& error);
+
+// The workbook of the listed notes (sheets 明细 and 送货单), written the same way.
+[[nodiscard]] bool ExportWorkbook(const std::vector<DeliveryNote>& notes, std::u16string_view path,
+                                  std::u16string& error);
+
+// `content` put at `path` through a temporary file beside it, as ExportFile does.
+[[nodiscard]] bool WriteExportFile(std::u16string_view path, const std::string& content,
+                                   std::u16string& error);
 
 }  // namespace nv

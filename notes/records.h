@@ -57,6 +57,12 @@ DeliveryNote new_note();
 double line_amount(const Item& item);
 // Sum of the line amounts in list order, unrounded; 0 for no items.
 double note_total(const DeliveryNote& note);
+
+// In whole cents, for documents that add amounts up: a line is quantity × unit price rounded
+// half away from zero to the cent (as the printed note shows it), quantity and price taken to
+// the hundredth as they are written; a note's total is the sum of its lines.
+int64_t line_cents(const Item& item);
+int64_t note_cents(const DeliveryNote& note);
 // "%.2f"; callers add the currency sign and labels.
 std::u16string money_text(double amount);
 // The JSON number text rule: "%.0f" when integral, else "%.2f".

@@ -9,8 +9,10 @@
 //   nvdoc pdf-raw OUT PAGE...             PDF from raw 1191x1684 RGB page images
 //   nvdoc zip OUT NAME=FILE...            stored zip of those entries, in that order
 //   nvdoc json FILE                       the tree the client reads from a service answer
+//   nvdoc xlsx NOTES.json OUT             the workbook of 导出 Excel for those notes
 //
-// NOTE.json is one delivery note as the data service lists it.
+// NOTE.json is one delivery note as the data service lists it; NOTES.json a list answer of the
+// data service (or its "data" array).
 #include <charconv>
 #include <cstdio>
 #include <stdexcept>
@@ -21,6 +23,8 @@
 #include "base/text.h"
 #include "export/docx.h"
 #include "export/pdf_writer.h"
+#include "export/workbooks.h"
+#include "export/xlsx.h"
 #include "export/zip.h"
 #include "notes/note_json.h"
 #include "nvdoc/nvdoc.h"
@@ -77,6 +81,22 @@ nv::DeliveryNote read_note(const std::string& path) {
     if (!nv::json_parse(read_file(path), v) || v.kind() != nv::JsonKind::Object)
         throw Failure(path + ": not a JSON object");
     return nv::note_from_json(v);
+}
+
+std::vector<nv::DeliveryNote> read_notes(const std::string& path) {
+    nv::JsonValue v;
+    if (!nv::json_parse(read_file(path), v))
+        throw Failure(path + ": not JSON");
+    std::optional<nv::JsonValue> data =
+        v.kind() == nv::JsonKind::Object ? nv::json_find(v, u"data") : std::optional(v);
+    if (!data || data->kind() != nv::JsonKind::Array)
+        throw Failure(path + ": not a list of notes");
+    std::vector<nv::DeliveryNote> notes;
+    for (const nv::JsonValue& element : data->elements()) {
+        if (element.kind() == nv::JsonKind::Object)
+            notes.push_back(nv::note_from_json(element));
+    }
+    return notes;
 }
 
 // JSON output: strings escaped, numbers in their shortest exact form (null when not finite).
@@ -222,7 +242,7 @@ void usage() {
     throw Failure(
         "usage: nvdoc payload NOTE.json COMPANY OUT | job PAYLOAD | docx NOTE.json COMPANY OUT |"
         " pdf NOTE.json COMPANY OUT | rle IN OUT | pdf-raw OUT PAGE... | zip OUT NAME=FILE... |"
-        " json FILE");
+        " json FILE | xlsx NOTES.json OUT");
 }
 
 int run(const std::vector<std::string>& args) {
@@ -239,6 +259,13 @@ int run(const std::vector<std::string>& args) {
         write_file(args[3], nv::build_docx(read_note(args[1]), nv::utf8_to_utf16(args[2])));
     } else if (cmd == "pdf" && n == 4) {
         write_file(args[3], nvdoc::render_note_pdf(read_note(args[1]), nv::utf8_to_utf16(args[2])));
+    } else if (cmd == "xlsx" && n == 3) {
+        std::u16string error;
+        std::optional<std::string> book =
+            nv::build_xlsx(nv::notes_workbook(read_notes(args[1])), error);
+        if (!book)
+            throw Failure(nv::utf16_to_utf8(error));
+        write_file(args[2], *book);
     } else if (cmd == "json" && n == 2) {
         std::string out = json_tree(args[1]);
         std::fwrite(out.data(), 1, out.size(), stdout);

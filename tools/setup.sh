@@ -12,7 +12,7 @@ PACKAGES=(
     # the reference server (HTTP through Boost.Beast), and h11 to compare its framing with
     libboost1.74-dev libsqlite3-dev libsodium-dev pkg-config python3-h11
     # real readers of the exported documents
-    qpdf unzip libreoffice-writer-nogui
+    qpdf unzip libreoffice-writer-nogui libreoffice-calc-nogui python3-openpyxl
     # the test printer: CUPS with a CUPS-PDF queue, and readers of what it prints
     cups printer-driver-cups-pdf ghostscript tesseract-ocr tesseract-ocr-chi-sim
 )

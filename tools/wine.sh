@@ -3,6 +3,7 @@
 #   tools/wine.sh build/windows/norvane.exe --finance-selftest
 # The prefix (build/wineprefix, or $WINEPREFIX) is created on first use, with the CJK font
 # replacements that make Chinese text render. The program's exit code is passed through.
+#   tools/wine.sh --stop | --wait | --persist    end, wait for, or keep the prefix's wineserver
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wineprefix}
@@ -43,5 +44,8 @@ fi
 case "${1:-}" in
     --stop) exec "$WINESERVER" -k ;;
     --wait) exec "$WINESERVER" -w ;;
+    # The wineserver stays until --stop: a program started just as the last one ended would
+    # otherwise race the server's own exit and can fail to start at all.
+    --persist) exec "$WINESERVER" -p ;;
 esac
 exec "$WINE" "$@"

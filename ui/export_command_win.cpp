@@ -17,18 +17,27 @@ namespace nv {
 
 namespace {
 
+struct SaveKind {
+    const wchar_t* filter;
+    const wchar_t* extension;
+    const wchar_t* title;
+};
+constexpr SaveKind kPdf{L"PDF 文档 (*.pdf)\0*.pdf\0", L"pdf", L"导出 PDF · A4 纵向"};
+constexpr SaveKind kWord{L"Word 文档 (*.docx)\0*.docx\0", L"docx", L"导出 Word · A4 纵向"};
+constexpr SaveKind kExcel{L"Excel 工作簿 (*.xlsx)\0*.xlsx\0", L"xlsx", L"导出 Excel（当前列表）"};
+
 // The save dialog; empty when it was cancelled.
-std::u16string AskForPath(HWND owner, const DeliveryNote& note, bool pdf) {
-    std::u16string buffer = export_file_name(note.number);
+std::u16string AskForPath(HWND owner, std::u16string_view proposed, const SaveKind& kind) {
+    std::u16string buffer(proposed);
     buffer.resize(32768, u'\0');
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = pdf ? L"PDF 文档 (*.pdf)\0*.pdf\0" : L"Word 文档 (*.docx)\0*.docx\0";
+    ofn.lpstrFilter = kind.filter;
     ofn.lpstrFile = as_wide_buffer(buffer);
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrDefExt = pdf ? L"pdf" : L"docx";
-    ofn.lpstrTitle = pdf ? L"导出 PDF · A4 纵向" : L"导出 Word · A4 纵向";
+    ofn.lpstrDefExt = kind.extension;
+    ofn.lpstrTitle = kind.title;
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;  // 0x80A
     if (!GetSaveFileNameW(&ofn))
         return {};
@@ -43,7 +52,7 @@ void RunExportCommand(const DeliveryNote* note, bool pdf, const StatusSink& repo
         MessageBoxW(main, L"请先选中一张送货单", L"导出", MB_OK | MB_ICONINFORMATION);
         return;
     }
-    std::u16string path = AskForPath(main, *note, pdf);
+    std::u16string path = AskForPath(main, export_file_name(note->number), pdf ? kPdf : kWord);
     if (path.empty())
         return;
     const LoginSession& session = login_session();
@@ -65,6 +74,32 @@ void RunExportCommand(const DeliveryNote* note, bool pdf, const StatusSink& repo
     }
     report(u"已导出：" + path);
     MessageBoxU(main, u"已保存 A4 纵向文档：\n" + path, L"导出完成", MB_OK | MB_ICONINFORMATION);
+}
+
+void RunExcelExportCommand(const std::vector<DeliveryNote>& notes, const StatusSink& report) {
+    HWND main = process().main_window;
+    if (notes.empty()) {
+        MessageBoxW(main, L"当前列表没有送货单，未导出", L"导出", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    std::u16string path = AskForPath(main, list_export_file_name(today_date()), kExcel);
+    if (path.empty())
+        return;
+    std::u16string error;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        EnableWindow(main, FALSE);
+        UpdateWindow(main);
+        ok = ExportWorkbook(notes, path, error);
+        EnableWindow(main, TRUE);
+    }
+    if (!ok) {
+        MessageBoxU(main, error, L"导出失败", MB_OK | MB_ICONERROR);
+        return;
+    }
+    report(u"已导出：" + path);
+    MessageBoxU(main, u"已保存 Excel 工作簿：\n" + path, L"导出完成", MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace nv

@@ -53,6 +53,7 @@ enum : int {
     kCmdFinance = 2010,
     kCmdWord = 2011,
     kCmdPdf = 2012,
+    kCmdExcel = 2013,
 };
 constexpr wchar_t kNoSelection[] = L"请先在列表里选中一张送货单";
 constexpr wchar_t kMainClass[] = L"NorvaneMainWnd";
@@ -281,6 +282,7 @@ void MainWindow::ContextMenu(LPARAM lparam) {
         HMENU exports = CreatePopupMenu();
         AppendMenuW(exports, MF_STRING, kCmdWord, L"Word");
         AppendMenuW(exports, MF_STRING, kCmdPdf, L"PDF");
+        AppendMenuW(exports, MF_STRING, kCmdExcel, L"Excel（当前列表）");
         AppendMenuW(menu.get(), MF_STRING, kCmdEdit, L"编辑(&E)");
         AppendMenuW(menu.get(), MF_STRING, kCmdPrint, L"打印(&P)");
         AppendMenuW(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(exports), L"导出");
@@ -334,6 +336,13 @@ void MainWindow::OnCommand(int id, int code) {
         case kCmdFinance:
             Finance();
             break;
+        case kCmdExcel: {
+            std::vector<DeliveryNote> listed;
+            listed.reserve(shown_.size());
+            for (int i : shown_) listed.push_back(notes_[static_cast<std::size_t>(i)]);
+            RunExcelExportCommand(listed, Reporter());
+            break;
+        }
         case kCmdWord:
         case kCmdPdf: {
             int index = SelectedNoteIndex();
@@ -516,6 +525,7 @@ HMENU BuildMenuBar() {
     AppendMenuW(ops, MF_STRING, kCmdPrint, L"打印(&P)\tCtrl+P");
     AppendMenuW(ops, MF_STRING, kCmdWord, L"导出 Word（A4 纵向）");
     AppendMenuW(ops, MF_STRING, kCmdPdf, L"导出 PDF（A4 纵向）");
+    AppendMenuW(ops, MF_STRING, kCmdExcel, L"导出 Excel（当前列表）");
     AppendMenuW(ops, MF_STRING, kCmdDelete, L"删除(&D)\tDel");
     HMENU finance = CreatePopupMenu();
     AppendMenuW(finance, MF_STRING, kCmdFinance, L"凭证 / 科目 / 租户 / 分片管理");

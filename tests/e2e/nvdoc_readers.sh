@@ -1,6 +1,7 @@
 #!/bin/bash
 # The document writers against real readers: qpdf, pdfinfo and pdftoppm for the PDF, unzip and
-# Python's zipfile for the zip, LibreOffice for the DOCX; and the Windows nvdoc.exe under Wine
+# Python's zipfile for the zip, LibreOffice for the DOCX and the XLSX, openpyxl for the XLSX;
+# and the Windows nvdoc.exe under Wine
 # writing the very same bytes as the native nvdoc.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -14,7 +15,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 # --- the usage names every command -------------------------------------------------------
 usage=$("$NVDOC" 2>&1 || true)
-for cmd in payload job docx pdf rle pdf-raw zip json; do
+for cmd in payload job docx pdf rle pdf-raw zip json xlsx; do
     grep -q "| $cmd \|usage: nvdoc $cmd " <<<"$usage" || fail "usage does not name $cmd: $usage"
 done
 
@@ -97,6 +98,31 @@ for text in 澄岚映辉照明 送货单 单号：SHD20261206101500 日期：202
     grep -qF -- "$text" note.txt || fail "DOCX text lacks $text"
 done
 
+# --- XLSX: openpyxl sees numbers, money and dates as such; LibreOffice Calc the same values ----
+python3 -c "import json; n = json.load(open('note.json')); print(json.dumps(
+    {'success': True, 'data': [n, dict(n, id=58, no='SHD2', items=[])]}))" >notes.json
+"$NVDOC" xlsx notes.json notes.xlsx
+/usr/bin/python3 - <<'PY' || fail "openpyxl reads the workbook otherwise"
+import datetime, openpyxl
+wb = openpyxl.load_workbook('notes.xlsx')
+assert wb.sheetnames == ['明细', '送货单'], wb.sheetnames
+lines, notes = wb['明细'], wb['送货单']
+assert lines.freeze_panes == 'A2' and lines.auto_filter.ref == 'A1:O3', lines.auto_filter.ref
+assert lines['A1'].font.b and lines['O1'].value == '金额'
+row = [c.value for c in lines[2]]
+assert row[:3] == ['SHD20261206101500', datetime.datetime(2026, 12, 6), 'A&B <灯饰> "旗舰"店'], row
+assert row[11:] == [2, '卷', 3.5, 7] and lines['N2'].number_format == '0.00', row
+assert [c.value for c in notes['A']] == ['送货单号', 'SHD20261206101500', 'SHD2']
+assert notes['J2'].value == 427 and notes['J3'].value == 0 and notes['I3'].value == 0
+PY
+HOME="$WORK" timeout 120 soffice --headless --norestore \
+    --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true' \
+    --outdir "$WORK" notes.xlsx >soffice-calc.log 2>&1 || { cat soffice-calc.log; fail "Calc"; }
+grep -q '^SHD20261206101500,2026-12-06,"A&B <灯饰> ""旗舰""店",万科城市花园,待送达,LED灯带,NV-2835,5m,12W,单亮,雷达感应,2,卷,3.50,7.00$' \
+    notes.csv || fail "Calc reads other values: $(head -3 notes.csv)"
+echo '{"success":true,"data":{}}' >bad.json
+if "$NVDOC" xlsx bad.json bad.xlsx 2>err.txt || [ -e bad.xlsx ]; then fail "a non-list was written"; fi
+
 # --- the Windows build writes the same bytes --------------------------------------------
 WINE="$ROOT/tools/wine.sh"
 EXE="$ROOT/build/windows/nvdoc.exe"
@@ -113,6 +139,8 @@ cmp page1.rle win.rle || fail "run-length encoding differs under Windows"
 cmp out.pdf win.pdf || fail "PDF differs under Windows"
 cmp out.zip win.zip || fail "zip differs under Windows"
 cmp job.json win-job.json || fail "job JSON differs under Windows"
+"$WINE" "$EXE" xlsx notes.json win.xlsx
+cmp notes.xlsx win.xlsx || fail "XLSX differs under Windows"
 if "$WINE" "$EXE" docx missing.json x y.docx 2>err.txt; then fail "nvdoc.exe accepted a missing file"; fi
 grep -q "cannot open missing.json" err.txt || fail "no clear error for a missing file"
 

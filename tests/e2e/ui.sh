@@ -6,4 +6,5 @@ export WINEPREFIX="$ROOT/build/test-wineprefix"  # the tests' own, never the run
 source "$ROOT/tools/xvfb.sh" --own
 source "$ROOT/tools/printer.sh"  # prints land as PDFs in build/printed/
 trap '[ -n "${CUPSD_PID:-}" ] && kill "$CUPSD_PID" 2>/dev/null; [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true' EXIT
-python3 "$ROOT/tests/e2e/ui_test.py"
+# Debian's Python, which has openpyxl (the python3 first on the PATH may be another).
+/usr/bin/python3 "$ROOT/tests/e2e/ui_test.py"

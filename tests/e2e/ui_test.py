@@ -42,7 +42,7 @@ class Id:
     # main window
     LIST, SEARCH, STATUS = 1001, 1002, 1003
     REFRESH, NEW, EDIT, PRINT, DELETE, SIGN_OUT = 2001, 2002, 2003, 2004, 2005, 2006
-    WORD, PDF = 2011, 2012
+    WORD, PDF, EXCEL = 2011, 2012, 2013
     # login window
     ACCOUNT, PASSWORD, TYPE, LOGIN_STATUS, SIGN_IN, REMEMBER = 5001, 5002, 5003, 5004, 5005, 5006
     # editor
@@ -80,7 +80,7 @@ def drv(*args, ok=True):
     # A window or box that is expected gets a generous bound: on a loaded 2-core machine Wine
     # may take many seconds to show one. Waiting longer costs nothing when it comes at once.
     if args[0] in ('wait', 'gone'):
-        args = args[:2] + (max(float(args[2]) if len(args) > 2 else 10, 30),) + args[3:]
+        args = args[:2] + (max(float(args[2]) if len(args) > 2 else 10, 60),) + args[3:]
     elif args[0] == 'msgbox':
         args = ('msgbox', max(float(args[1]) if len(args) > 1 else 10, 30))
     mark = os.path.join(WORK, 'drv.ran')
@@ -101,8 +101,14 @@ def drv(*args, ok=True):
             break
         print('note: ui_driver %s ended silently with %d; again' % (args, code), flush=True)
     if ok and code != 0:
-        raise AssertionError('ui_driver %s failed (exit %d, %s): %s' % (
-            args, code, 'after it ran' if os.path.exists(mark) else 'before it ran', said))
+        seen = ''
+        if args[0] == 'wait':  # what the client wrote last, when a window did not come
+            try:
+                seen = ' app.log ends: ' + ' | '.join(log_text().splitlines()[-6:])
+            except OSError:
+                pass
+        raise AssertionError('ui_driver %s failed (exit %d, %s): %s%s' % (
+            args, code, 'after it ran' if os.path.exists(mark) else 'before it ran', said, seen))
     return open(out_path, 'rb').read().decode('utf-8')
 
 
@@ -238,7 +244,10 @@ def set_dpi(dpi):
           'REG_DWORD', '/d', str(dpi), '/f')
     quiet(WINE, '--stop')
     time.sleep(1)
-    quiet(WINE, 'cmd', '/c', 'exit', '0')  # a fresh wineserver, not holding any of our pipes
+    # A fresh wineserver, not holding any of our pipes, that stays between the clients the
+    # scenarios start.
+    quiet(WINE, '--persist')
+    quiet(WINE, 'cmd', '/c', 'exit', '0')
 
 
 def log_text():
@@ -1039,8 +1048,9 @@ def a_missing_printer_fails_the_preview(server):
 
 
 def export_to(kind, path):
-    """Runs an export of the selected note through the save dialog; returns the proposed name."""
-    title = '导出 PDF · A4 纵向' if kind == Id.PDF else '导出 Word · A4 纵向'
+    """Runs an export through the save dialog; returns the name it proposed."""
+    title = {Id.PDF: '导出 PDF · A4 纵向', Id.WORD: '导出 Word · A4 纵向',
+             Id.EXCEL: '导出 Excel（当前列表）'}[kind]
     drv('command', MAIN, kind)
     proposed = drv('filedialog', title)
     drv('filedialog', title, wine_path(path))
@@ -1118,6 +1128,43 @@ def cancelled_export_writes_nothing(server):
     time.sleep(2)
     check(set(os.listdir(WORK)) == before, 'nothing written')
     check(quiet(WINE, DRIVER, 'msgbox', '1') != 0, 'nothing shown')
+
+
+def excel_export_is_the_listed_notes(server):
+    # The list as the search leaves it, a row per item line and a row per note; an empty list
+    # writes nothing; a destination that cannot be replaced stays as it was.
+    import openpyxl
+    drv('settext', MAIN, Id.SEARCH, '打印测试客户')
+    listed = [r[0] for r in rows(MAIN, Id.LIST)]
+    path = os.path.join(WORK, 'list.xlsx')
+    proposed = export_to(Id.EXCEL, path)
+    check(proposed == '送货单列表_' + datetime.date.today().strftime('%Y%m%d'), proposed)
+    check(drv('msgbox', 60) == '导出完成\n已保存 Excel 工作簿：\n' + wine_path(path), 'exported')
+    drv('msgbox-click', Id.OK)
+    book = openpyxl.load_workbook(path)
+    notes = [c.value for c in book['送货单']['A'][1:]]
+    check(notes == listed, (notes, listed))
+    stored = {n['no']: n for n in server.notes()}
+    check(book['明细'].max_row == 1 + sum(len(stored[no]['items']) for no in listed), 'a row a line')
+    check(isinstance(book['送货单']['B2'].value, datetime.datetime), 'dates as dates')
+    drv('settext', MAIN, Id.SEARCH, '没有这样的送货单')
+    drv('command', MAIN, Id.EXCEL)
+    check(drv('msgbox') == '导出\n当前列表没有送货单，未导出', 'an empty list')
+    drv('msgbox-click', Id.OK)
+    drv('settext', MAIN, Id.SEARCH, '打印测试客户')
+    os.chmod(path, 0o444)  # read-only: Windows refuses to replace it
+    before = open(path, 'rb').read()
+    try:
+        export_to(Id.EXCEL, path)
+        drv('msgbox-click', Id.YES)  # the save dialog asks before replacing
+        box = drv('msgbox', 60)
+        check(box.startswith('导出失败\n保存失败'), box)
+        drv('msgbox-click', Id.OK)
+        check(open(path, 'rb').read() == before, 'the old file stays')
+        check(not [f for f in os.listdir(WORK) if '.nv-export-' in f], 'no temporary file left')
+    finally:
+        os.chmod(path, 0o644)
+    drv('settext', MAIN, Id.SEARCH, '')
 
 
 def close_stores_the_rectangle(client):
@@ -1365,6 +1412,7 @@ def main():
         ('PDF export is an A4 document', lambda: pdf_export_is_an_a4_document(server)),
         ('Word export is a DOCX of the note', lambda: word_export_is_a_docx_of_the_note(server)),
         ('a cancelled export writes nothing', lambda: cancelled_export_writes_nothing(server)),
+        ('the Excel export is the listed notes', lambda: excel_export_is_the_listed_notes(server)),
         ('the finance window opens at its size', lambda: finance_window_opens_at_its_size(server)),
         ('a balanced voucher is saved in exact cents',
          lambda: balanced_voucher_is_saved_in_exact_cents(server)),
@@ -1405,6 +1453,7 @@ def main():
         set_dpi(96)
         Client.end_all()
         server.stop()
+        quiet(WINE, '--stop')
     print('%d checks passed' % checks)
 
 

@@ -197,6 +197,7 @@ def main():
         ui.Client.end_all()
         proxy.shutdown()
         server.stop()
+        ui.quiet(ui.WINE, '--stop')
     print('%d checks passed' % ui.checks)
 
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "base/cents.h"
+
 namespace nv {
 namespace {
 
@@ -70,6 +72,30 @@ TEST(FormatAmount, RoundTripsEveryAcceptedTwoDecimalText) {
         EXPECT_TRUE(r.accepted);
         EXPECT_EQ(r.cents, cents);
     }
+}
+
+TEST(CapitalAmount, ZerosInsideAndAtTheEndJiaoFenSignAndRange) {
+    struct {
+        int64_t cents;
+        const char16_t* text;
+    } cases[] = {
+        {1067000, u"人民币壹万零陆佰柒拾元整"},
+        {10005, u"人民币壹佰元零伍分"},
+        {1000, u"人民币壹拾元整"},
+        {0, u"人民币零元整"},
+        {50, u"人民币伍角"},
+        {5, u"人民币伍分"},
+        {123456, u"人民币壹仟贰佰叁拾肆元伍角陆分"},
+        {10000000000, u"人民币壹亿元整"},
+        {10001000000, u"人民币壹亿零壹万元整"},
+        {10000000100, u"人民币壹亿零壹元整"},
+        {100100, u"人民币壹仟零壹元整"},
+        {-2050, u"人民币负贰拾元伍角"},
+        {kMaxCents, u"人民币玖仟玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(capital_amount(c.cents), c.text) << c.cents;
+    EXPECT_EQ(capital_amount(kMaxCents + 1), std::nullopt);
+    EXPECT_EQ(capital_amount(-kMaxCents - 1), std::nullopt);
 }
 
 }  // namespace
