@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "notes/records.h"
+#include "notes/statement.h"
 #include "print/page_layout.h"
 
 namespace nv {
@@ -30,5 +31,16 @@ std::vector<std::u16string> wrap_text(std::u16string_view text, int32_t max_widt
 // 500 pages.
 std::vector<std::vector<PageOp>> layout_a4(const DeliveryNote& note, std::u16string_view company,
                                            const TextWidth& width);
+
+// Whole cents with thousands separators: 1067000 → "10,670.00".
+std::u16string grouped_money(int64_t cents);
+
+// Every page of a statement of account: title, customer, period and status, one table of the
+// item lines grouped by note with each note's subtotal, the total in figures and in capital
+// numerals, the signature lines of both parties on the last page, and "第 N 页 / 共 M 页" at the
+// foot of every page. Throws std::runtime_error("pages") beyond 500 pages.
+std::vector<std::vector<PageOp>> layout_statement(const Statement& statement,
+                                                  std::u16string_view company,
+                                                  const TextWidth& width);
 
 }  // namespace nv

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "base/handles_win.h"
@@ -25,7 +26,11 @@ UniqueFont SongFont(int height, int weight) {
 
 }  // namespace
 
-std::string RenderNotePdf(const DeliveryNote& note, std::u16string_view company) {
+namespace {
+
+// The A4 pages a layout function makes, drawn one after the other into one bitmap and encoded.
+std::string RenderA4Pdf(
+    const std::function<std::vector<std::vector<PageOp>>(const TextWidth&)>& layout) {
     WindowDc screen(nullptr);
     UniqueDc canvas(CreateCompatibleDC(screen.get()));
     if (!canvas)
@@ -49,7 +54,7 @@ std::string RenderNotePdf(const DeliveryNote& note, std::u16string_view company)
         GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
         return static_cast<int32_t>(size.cx);
     };
-    std::vector<std::vector<PageOp>> pages = layout_a4(note, company, width);
+    std::vector<std::vector<PageOp>> pages = layout(width);
 
     const int stride = PageBitmapStride(kPdfPageWidth);  // 3576 bytes
     std::string rgb(kPdfPageBytes, '\0');
@@ -72,6 +77,17 @@ std::string RenderNotePdf(const DeliveryNote& note, std::u16string_view company)
         encoded.push_back(run_length_encode(rgb));
     }
     return write_pdf(std::move(encoded));
+}
+
+}  // namespace
+
+std::string RenderNotePdf(const DeliveryNote& note, std::u16string_view company) {
+    return RenderA4Pdf([&](const TextWidth& width) { return layout_a4(note, company, width); });
+}
+
+std::string RenderStatementPdf(const Statement& statement, std::u16string_view company) {
+    return RenderA4Pdf(
+        [&](const TextWidth& width) { return layout_statement(statement, company, width); });
 }
 
 bool ExportFile(const DeliveryNote& note, std::u16string_view company, std::u16string_view path,

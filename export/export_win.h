@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "notes/records.h"
+#include "notes/statement.h"
 
 namespace nv {
 
@@ -13,6 +14,9 @@ namespace nv {
 // (only encoded pages are kept). Throws std::runtime_error("bitmap") when the canvas cannot be
 // made and ("pages") for a note of more than 500 pages.
 std::string RenderNotePdf(const DeliveryNote& note, std::u16string_view company);
+
+// The statement's A4 PDF, drawn and encoded the same way.
+std::string RenderStatementPdf(const Statement& statement, std::u16string_view company);
 
 // Builds the PDF or DOCX and puts it at `path` through a temporary file beside it: either the
 // destination is replaced by the complete new file, or it is left as it was and no temporary

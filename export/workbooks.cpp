@@ -39,4 +39,13 @@ std::vector<XlsxSheet> notes_workbook(const std::vector<DeliveryNote>& notes) {
     return {std::move(lines), std::move(heads)};
 }
 
+std::vector<XlsxSheet> statement_workbook(const Statement& statement) {
+    std::vector<XlsxSheet> book = notes_workbook(statement.notes);
+    std::vector<XlsxCell> total(book[1].header.size());
+    total.front() = XlsxCell::Text(u"合计");
+    total.back() = XlsxCell::Money(statement.total_cents);
+    book[1].rows.push_back(std::move(total));
+    return book;
+}
+
 }  // namespace nv

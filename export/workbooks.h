@@ -6,9 +6,14 @@
 
 #include "export/xlsx.h"
 #include "notes/records.h"
+#include "notes/statement.h"
 
 namespace nv {
 
 std::vector<XlsxSheet> notes_workbook(const std::vector<DeliveryNote>& notes);
+
+// The statement as a workbook: the same two sheets for its notes, sheet 送货单 ending with a
+// row 合计 of the statement's total.
+std::vector<XlsxSheet> statement_workbook(const Statement& statement);
 
 }  // namespace nv

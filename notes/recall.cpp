@@ -85,6 +85,12 @@ std::vector<std::u16string> Recall::customers(std::u16string_view typed) const {
     return propose(customers_, typed);
 }
 
+std::vector<std::u16string> Recall::all_customers() const {
+    std::vector<std::u16string> out;
+    for (const Entry& e : customers_) out.push_back(e.name);
+    return out;
+}
+
 std::vector<std::u16string> Recall::products(std::u16string_view typed) const {
     return propose(products_, typed);
 }

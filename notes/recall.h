@@ -31,6 +31,8 @@ public:
     // Names that start with `typed` or match it by pinyin initials, most recent first, at
     // most kMaxProposals. Nothing for an empty text.
     std::vector<std::u16string> customers(std::u16string_view typed) const;
+    // Every customer, most recent first.
+    std::vector<std::u16string> all_customers() const;
     std::vector<std::u16string> products(std::u16string_view typed) const;
 
     // From the customer's latest note, into the boxes that are still empty. False when the

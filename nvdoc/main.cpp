@@ -10,6 +10,9 @@
 //   nvdoc zip OUT NAME=FILE...            stored zip of those entries, in that order
 //   nvdoc json FILE                       the tree the client reads from a service answer
 //   nvdoc xlsx NOTES.json OUT             the workbook of 导出 Excel for those notes
+//   nvdoc statement NOTES.json CUSTOMER FROM TO COMPANY OUT [--status S]
+//                                         the statement of account as an A4 PDF (Windows
+//                                         build), or as a workbook when OUT ends in .xlsx
 //
 // NOTE.json is one delivery note as the data service lists it; NOTES.json a list answer of the
 // data service (or its "data" array).
@@ -242,7 +245,8 @@ void usage() {
     throw Failure(
         "usage: nvdoc payload NOTE.json COMPANY OUT | job PAYLOAD | docx NOTE.json COMPANY OUT |"
         " pdf NOTE.json COMPANY OUT | rle IN OUT | pdf-raw OUT PAGE... | zip OUT NAME=FILE... |"
-        " json FILE | xlsx NOTES.json OUT");
+        " json FILE | xlsx NOTES.json OUT |"
+        " statement NOTES.json CUSTOMER FROM TO COMPANY OUT [--status 待送达|已送达]");
 }
 
 int run(const std::vector<std::string>& args) {
@@ -266,6 +270,28 @@ int run(const std::vector<std::string>& args) {
         if (!book)
             throw Failure(nv::utf16_to_utf8(error));
         write_file(args[2], *book);
+    } else if (cmd == "statement" && (n == 7 || (n == 9 && args[7] == "--status"))) {
+        nv::StatementQuery query{nv::utf8_to_utf16(args[2]), nv::utf8_to_utf16(args[3]),
+                                 nv::utf8_to_utf16(args[4]),
+                                 n == 9 ? nv::utf8_to_utf16(args[8]) : std::u16string()};
+        if (!query.status.empty() && query.status != nv::kStatusPending &&
+            query.status != nv::kStatusDelivered)
+            throw Failure("--status: " + args[8] + " is neither 待送达 nor 已送达");
+        std::u16string error;
+        std::optional<nv::Statement> s = nv::make_statement(read_notes(args[1]), query, error);
+        if (!s)
+            throw Failure(nv::utf16_to_utf8(error));
+        if (s->notes.empty())
+            throw Failure("no delivery note of " + args[2] + " in " + args[3] + " .. " + args[4]);
+        const std::string& out = args[6];
+        if (out.size() > 5 && out.compare(out.size() - 5, 5, ".xlsx") == 0) {
+            std::optional<std::string> book = nv::build_xlsx(nv::statement_workbook(*s), error);
+            if (!book)
+                throw Failure(nv::utf16_to_utf8(error));
+            write_file(out, *book);
+        } else {
+            write_file(out, nvdoc::render_statement_pdf(*s, nv::utf8_to_utf16(args[5])));
+        }
     } else if (cmd == "json" && n == 2) {
         std::string out = json_tree(args[1]);
         std::fwrite(out.data(), 1, out.size(), stdout);
@@ -311,6 +337,10 @@ int nvdoc::main_utf8(const std::vector<std::string>& args) {
 #ifndef _WIN32
 std::string nvdoc::render_note_pdf(const nv::DeliveryNote&, std::u16string_view) {
     throw Failure("pdf: the A4 pages are drawn with GDI; use nvdoc.exe of the Windows build");
+}
+
+std::string nvdoc::render_statement_pdf(const nv::Statement&, std::u16string_view) {
+    throw Failure("statement: the A4 pages are drawn with GDI; use nvdoc.exe of the Windows build");
 }
 
 FILE* nvdoc::open_file(const std::string& path, const char* mode) {

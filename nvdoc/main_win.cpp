@@ -19,6 +19,11 @@ std::string nvdoc::render_note_pdf(const nv::DeliveryNote& note, std::u16string_
     return nv::RenderNotePdf(note, company);
 }
 
+std::string nvdoc::render_statement_pdf(const nv::Statement& statement,
+                                        std::u16string_view company) {
+    return nv::RenderStatementPdf(statement, company);
+}
+
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);  // no CR before LF in the JSON output
     std::vector<std::string> args;

@@ -42,8 +42,8 @@ ALLOWED = {
 
 # ui/ files, lowest first: helpers, then each window before the windows that open it.
 UI_ORDER = ["ui_logic", "ui_win", "window_win", "modal_win", "form_dialog_win", "login_window_win",
-            "print_preview_win", "export_command_win", "editor_win", "finance_window_win",
-            "main_window_win"]
+            "print_preview_win", "export_command_win", "statement_window_win", "editor_win",
+            "finance_window_win", "main_window_win"]
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 SOURCE = (".h", ".cpp")

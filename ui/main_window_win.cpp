@@ -26,6 +26,7 @@
 #include "ui/finance_window_win.h"
 #include "ui/login_window_win.h"
 #include "ui/print_preview_win.h"
+#include "ui/statement_window_win.h"
 #include "ui/ui_logic.h"
 #include "ui/ui_win.h"
 #include "ui/window_win.h"
@@ -54,6 +55,7 @@ enum : int {
     kCmdWord = 2011,
     kCmdPdf = 2012,
     kCmdExcel = 2013,
+    kCmdStatement = 2014,
 };
 constexpr wchar_t kNoSelection[] = L"请先在列表里选中一张送货单";
 constexpr wchar_t kMainClass[] = L"NorvaneMainWnd";
@@ -336,6 +338,9 @@ void MainWindow::OnCommand(int id, int code) {
         case kCmdFinance:
             Finance();
             break;
+        case kCmdStatement:
+            RunStatementWindow(hwnd(), notes_, recall_, Reporter());
+            break;
         case kCmdExcel: {
             std::vector<DeliveryNote> listed;
             listed.reserve(shown_.size());
@@ -526,6 +531,7 @@ HMENU BuildMenuBar() {
     AppendMenuW(ops, MF_STRING, kCmdWord, L"导出 Word（A4 纵向）");
     AppendMenuW(ops, MF_STRING, kCmdPdf, L"导出 PDF（A4 纵向）");
     AppendMenuW(ops, MF_STRING, kCmdExcel, L"导出 Excel（当前列表）");
+    AppendMenuW(ops, MF_STRING, kCmdStatement, L"对账单");
     AppendMenuW(ops, MF_STRING, kCmdDelete, L"删除(&D)\tDel");
     HMENU finance = CreatePopupMenu();
     AppendMenuW(finance, MF_STRING, kCmdFinance, L"凭证 / 科目 / 租户 / 分片管理");

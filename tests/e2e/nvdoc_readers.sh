@@ -7,6 +7,8 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export WINEPREFIX="$ROOT/build/test-wineprefix"  # the tests' own, never the run command's
 NVDOC="$ROOT/build/native/nvdoc"
+WINE_SH="$ROOT/tools/wine.sh"
+EXE="$ROOT/build/windows/nvdoc.exe"
 WORK="$ROOT/build/e2e/nvdoc"
 rm -rf "$WORK"
 mkdir -p "$WORK"
@@ -15,7 +17,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 # --- the usage names every command -------------------------------------------------------
 usage=$("$NVDOC" 2>&1 || true)
-for cmd in payload job docx pdf rle pdf-raw zip json xlsx; do
+for cmd in payload job docx pdf rle pdf-raw zip json xlsx statement; do
     grep -q "| $cmd \|usage: nvdoc $cmd " <<<"$usage" || fail "usage does not name $cmd: $usage"
 done
 
@@ -122,6 +124,68 @@ grep -q '^SHD20261206101500,2026-12-06,"A&B <灯饰> ""旗舰""店",万科城市
     notes.csv || fail "Calc reads other values: $(head -3 notes.csv)"
 echo '{"success":true,"data":{}}' >bad.json
 if "$NVDOC" xlsx bad.json bad.xlsx 2>err.txt || [ -e bad.xlsx ]; then fail "a non-list was written"; fi
+
+# --- the statement of account: valid A4 pages that read back by OCR ------------------------
+# Twelve notes of one customer in the period (two more outside it, one of another customer).
+python3 - >statement-notes.json <<'PY'
+import json
+n = json.load(open('note.json'))
+n['customer'] = '广州天河灯饰批发中心'
+notes = [dict(n, id=100 + i, no='SHDST%02d' % i, date='2026-11-%02d' % (i + 1),
+              items=[dict(n['items'][k % 2], quantity=i + k + 1) for k in range(4)])
+         for i in range(12)]
+notes += [dict(n, id=200, no='SHDOUT1', date='2026-10-31'), dict(n, id=201, no='SHDOUT2',
+          date='2026-12-01'), dict(n, id=202, no='SHDOTHER', customer='别家', date='2026-11-05')]
+print(json.dumps({'success': True, 'data': notes}, ensure_ascii=False))
+PY
+"$WINE_SH" "$EXE" statement statement-notes.json 广州天河灯饰批发中心 2026-11-01 2026-11-30 \
+    澄岚映辉照明 statement.pdf || fail "nvdoc.exe statement"
+qpdf --check statement.pdf >/dev/null || fail "the statement does not pass qpdf --check"
+pages=$(pdfinfo statement.pdf | sed -n 's/^Pages: *//p')
+[ "$pages" -ge 2 ] || fail "a statement of 12 notes on $pages page(s)"
+pdfimages -png statement.pdf st
+for f in st-*.png; do convert "$f" -resize 200% "$f"; tesseract "$f" - -l chi_sim 2>/dev/null; done |
+    tr -d ' ' >statement.txt
+# The page numbers at the foot, read on their own (the whole page's reading passes them over).
+for f in st-*.png; do
+    convert "$f" -crop 2382x100+0+3240 +repage foot.png
+    tesseract foot.png - -l chi_sim --psm 7 2>/dev/null
+done | tr -d ' ' >statement-feet.txt
+python3 - "$pages" <<'PY' || fail "the statement reads back otherwise by OCR"
+import json, sys
+# OCR reads a 0 beside letters as O at times: compare with both as 0.
+text = open('statement.txt', encoding='utf-8').read().replace('O', '0')
+feet = open('statement-feet.txt', encoding='utf-8').read()
+notes = [n for n in json.load(open('statement-notes.json'))['data'] if n['no'].startswith('SHDST')]
+def cents(n): return sum(round(float(i['quantity']) * float(i['price']) * 100) for i in n['items'])
+def money(c): return '{:,.2f}'.format(c / 100)
+missing = [n['no'] for n in notes if n['no'].replace('O', '0') not in text]
+missing += [money(cents(n)) for n in notes if '小计' + money(cents(n)) not in text]
+total = money(sum(cents(n) for n in notes))
+missing += [x for x in ('对账单', '供货单位') if x not in text]
+if not [line for line in text.splitlines() if line.startswith('合计') and line.endswith(total)]:
+    missing.append('合计 ' + total)
+missing += ['第%d页/共%s页' % (p, sys.argv[1]) for p in range(1, int(sys.argv[1]) + 1)
+            if '第%d页/共%s页' % (p, sys.argv[1]) not in feet]
+assert not missing and 'SHD0UT' not in text and 'SHD0THER' not in text, missing
+PY
+"$NVDOC" statement statement-notes.json 广州天河灯饰批发中心 2026-11-01 2026-11-30 x statement.xlsx
+/usr/bin/python3 - <<'PY' || fail "the statement workbook"
+import json, openpyxl
+notes = [n for n in json.load(open('statement-notes.json'))['data'] if n['no'].startswith('SHDST')]
+heads = [[c.value for c in row] for row in openpyxl.load_workbook('statement.xlsx')['送货单'].iter_rows()]
+assert [r[0] for r in heads[1:-1]] == [n['no'] for n in notes], heads
+total = sum(round(float(i['quantity']) * float(i['price']) * 100) for n in notes for i in n['items']) / 100
+assert heads[-1][0] == '合计' and abs(heads[-1][-1] - total) < 0.001, heads[-1]
+PY
+rc=0
+"$WINE_SH" "$EXE" statement statement-notes.json 别家 2026-11-06 2026-11-30 x empty.pdf \
+    2>err.txt || rc=$?
+[ $rc = 1 ] && [ ! -e empty.pdf ] && grep -q "no delivery note" err.txt || fail "empty statement"
+rc=0
+"$WINE_SH" "$EXE" statement statement-notes.json 别家 2026-11-30 2026-11-01 x back.pdf \
+    2>err.txt || rc=$?
+[ $rc = 1 ] && [ ! -e back.pdf ] && grep -q "结束日期早于开始日期" err.txt || fail "end before start"
 
 # --- the Windows build writes the same bytes --------------------------------------------
 WINE="$ROOT/tools/wine.sh"

@@ -29,6 +29,7 @@ PORT = 0
 MAIN, LOGIN, EDIT = 'NorvaneMainWnd', 'NorvaneLoginWnd', 'NorvaneEditWnd'
 FIN, FORM = 'NVNativeFinance', 'NVNativeForm'
 PREVIEW = 'NorvanePrintPreview'
+STATEMENT = 'NorvaneStatementWnd'
 PRINTED = os.environ.get('PRINTED', os.path.join(ROOT, 'build', 'printed'))
 SCREENSHOTS = os.environ.get('NV_SCREENSHOTS') == '1'
 
@@ -42,7 +43,9 @@ class Id:
     # main window
     LIST, SEARCH, STATUS = 1001, 1002, 1003
     REFRESH, NEW, EDIT, PRINT, DELETE, SIGN_OUT = 2001, 2002, 2003, 2004, 2005, 2006
-    WORD, PDF, EXCEL = 2011, 2012, 2013
+    WORD, PDF, EXCEL, STATEMENT = 2011, 2012, 2013, 2014
+    ST_CUSTOMER, ST_FROM, ST_TO, ST_QUERY, ST_LIST, ST_SUM, ST_PDF, ST_EXCEL = (
+        6001, 6002, 6003, 6005, 6006, 6007, 6008, 6009)
     # login window
     ACCOUNT, PASSWORD, TYPE, LOGIN_STATUS, SIGN_IN, REMEMBER = 5001, 5002, 5003, 5004, 5005, 5006
     # editor
@@ -1147,6 +1150,11 @@ def excel_export_is_the_listed_notes(server):
     stored = {n['no']: n for n in server.notes()}
     check(book['明细'].max_row == 1 + sum(len(stored[no]['items']) for no in listed), 'a row a line')
     check(isinstance(book['送货单']['B2'].value, datetime.datetime), 'dates as dates')
+    before = set(os.listdir(WORK))
+    drv('command', MAIN, Id.EXCEL)
+    drv('filedialog-cancel', '导出 Excel（当前列表）')
+    time.sleep(1)
+    check(set(os.listdir(WORK)) == before, 'a cancelled export writes nothing')
     drv('settext', MAIN, Id.SEARCH, '没有这样的送货单')
     drv('command', MAIN, Id.EXCEL)
     check(drv('msgbox') == '导出\n当前列表没有送货单，未导出', 'an empty list')
@@ -1165,6 +1173,70 @@ def excel_export_is_the_listed_notes(server):
     finally:
         os.chmod(path, 0o644)
     drv('settext', MAIN, Id.SEARCH, '')
+
+
+def the_statement_window_exports_pdf_and_excel(server):
+    # A customer and a period: the notes with their sum, exported as an A4 PDF that reads back
+    # by OCR and as a workbook; an empty period says so and writes nothing; Esc closes.
+    import openpyxl
+    shop = '华润中心物业管理处'
+    mine = [n for n in server.notes() if n['customer'] == shop and
+            '2026-11-01' <= n['date'] <= '2026-11-30']
+    drv('command', MAIN, Id.STATEMENT)
+    drv('wait', STATEMENT, 30)
+    drv('settext', STATEMENT, Id.ST_CUSTOMER, shop)
+    drv('setdate', STATEMENT, Id.ST_FROM, '2026-11-01')
+    drv('setdate', STATEMENT, Id.ST_TO, '2026-11-30')
+    drv('click', STATEMENT, Id.ST_QUERY)
+    wait_for(lambda: [r[0] for r in rows(STATEMENT, Id.ST_LIST)] == [n['no'] for n in mine],
+             'the notes of the period')
+    total = sum(round(float(i['quantity']) * float(i['price']) * 100) for n in mine
+                for i in n['items'])
+    money = '{:,.2f}'.format(total / 100)
+    check(drv('gettext', STATEMENT, Id.ST_SUM) == '共 %d 张送货单 · 合计 ¥%s' % (len(mine), money),
+          drv('gettext', STATEMENT, Id.ST_SUM))
+    shot('statement-96dpi')
+    path = os.path.join(WORK, 'statement.pdf')
+    drv('click', STATEMENT, Id.ST_PDF)
+    drv('filedialog', '导出对账单 PDF · A4 纵向', wine_path(path))
+    check(drv('msgbox', 60) == '导出完成\n已保存 A4 纵向对账单：\n' + wine_path(path), 'pdf')
+    drv('msgbox-click', Id.OK)
+    check(subprocess.run(['qpdf', '--check', path], capture_output=True).returncode == 0, 'qpdf')
+    text = ''.join(ocr_pages(path)).replace('O', '0')
+    check(all(n['no'] in text for n in mine) and money in text and '对账单' in text, text[:300])
+    book = os.path.join(WORK, 'statement.xlsx')
+    drv('click', STATEMENT, Id.ST_EXCEL)
+    drv('filedialog', '导出对账单 Excel', wine_path(book))
+    check(drv('msgbox', 60).startswith('导出完成'), 'workbook')
+    drv('msgbox-click', Id.OK)
+    last = [c.value for c in list(openpyxl.load_workbook(book)['送货单'].iter_rows())[-1]]
+    check(last[0] == '合计' and abs(last[-1] - total / 100) < 0.001, last)
+    os.chmod(book, 0o444)  # a destination that cannot be replaced stays as it was
+    kept = open(book, 'rb').read()
+    try:
+        drv('click', STATEMENT, Id.ST_EXCEL)
+        drv('filedialog', '导出对账单 Excel', wine_path(book))
+        drv('msgbox-click', Id.YES)  # replace?
+        check(drv('msgbox', 60).startswith('导出失败\n保存失败'), 'read-only destination')
+        drv('msgbox-click', Id.OK)
+        check(open(book, 'rb').read() == kept, 'the old workbook stays')
+    finally:
+        os.chmod(book, 0o644)
+    before = set(os.listdir(WORK))
+    drv('key', STATEMENT, Id.ST_LIST, Id.VK_RETURN)  # Enter exports the PDF
+    drv('filedialog-cancel', '导出对账单 PDF · A4 纵向')
+    time.sleep(1)
+    check(set(os.listdir(WORK)) == before, 'a cancelled export writes nothing')
+    drv('setdate', STATEMENT, Id.ST_FROM, '2026-10-01')
+    drv('setdate', STATEMENT, Id.ST_TO, '2026-10-31')
+    drv('click', STATEMENT, Id.ST_QUERY)
+    wait_for(lambda: drv('gettext', STATEMENT, Id.ST_SUM) == '所选期间内该客户没有送货单', 'empty')
+    drv('click', STATEMENT, Id.ST_PDF)
+    check(drv('msgbox') == '对账单\n所选期间内该客户没有送货单，未导出', 'nothing to export')
+    drv('msgbox-click', Id.OK)
+    check(set(os.listdir(WORK)) == before, 'nothing written for an empty period')
+    drv('key', STATEMENT, Id.ST_LIST, Id.VK_ESCAPE)
+    drv('gone', STATEMENT, 10)
 
 
 def close_stores_the_rectangle(client):
@@ -1338,6 +1410,14 @@ def at_144_dpi():
         drv('settext', MAIN, Id.SEARCH, 'gzth')
         shot('main-pinyin-144dpi')
         drv('settext', MAIN, Id.SEARCH, '')
+        drv('command', MAIN, Id.STATEMENT)
+        drv('wait', STATEMENT, 30)
+        drv('settext', STATEMENT, Id.ST_CUSTOMER, '华润中心物业管理处')
+        drv('setdate', STATEMENT, Id.ST_FROM, '2026-11-01')
+        drv('click', STATEMENT, Id.ST_QUERY)
+        shot('statement-144dpi')
+        drv('key', STATEMENT, Id.ST_LIST, Id.VK_ESCAPE)
+        drv('gone', STATEMENT, 10)
     finance_at_144_dpi()
     if SCREENSHOTS:
         select_note('SHD-PRINT-23')
@@ -1413,6 +1493,8 @@ def main():
         ('Word export is a DOCX of the note', lambda: word_export_is_a_docx_of_the_note(server)),
         ('a cancelled export writes nothing', lambda: cancelled_export_writes_nothing(server)),
         ('the Excel export is the listed notes', lambda: excel_export_is_the_listed_notes(server)),
+        ('the statement window exports PDF and Excel',
+         lambda: the_statement_window_exports_pdf_and_excel(server)),
         ('the finance window opens at its size', lambda: finance_window_opens_at_its_size(server)),
         ('a balanced voucher is saved in exact cents',
          lambda: balanced_voucher_is_saved_in_exact_cents(server)),

@@ -6,6 +6,7 @@
 //   settext CLASS ID TEXT          WM_SETTEXT to child ID (0: the window itself)
 //   gettext CLASS ID               prints the text
 //   proposals                      the editor's open drop-down, "> " before the chosen line
+//   setdate CLASS ID YYYY-MM-DD    sets a date picker
 //   enabled CLASS ID               prints 1 or 0
 //   click CLASS ID                 posts BN_CLICKED of button ID to the window
 //   command CLASS ID               posts WM_COMMAND ID (menu commands)
@@ -438,6 +439,15 @@ int wmain(int argc, wchar_t** argv) {
         r.Write(&item, sizeof item);
         SendMessageW(c, LVM_SETITEMSTATE, static_cast<WPARAM>(num(4, 0)),
                      reinterpret_cast<LPARAM>(r.mem));
+    } else if (action == L"setdate") {  // a date picker to YYYY-MM-DD
+        std::wstring d = arg(4);
+        SYSTEMTIME st{};
+        st.wYear = static_cast<WORD>(std::wcstol(d.substr(0, 4).c_str(), nullptr, 10));
+        st.wMonth = static_cast<WORD>(std::wcstol(d.substr(5, 2).c_str(), nullptr, 10));
+        st.wDay = static_cast<WORD>(std::wcstol(d.substr(8, 2).c_str(), nullptr, 10));
+        Remote r(c, sizeof st);
+        r.Write(&st, sizeof st);
+        SendMessageW(c, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(r.mem));
     } else {
         return Fail("unknown action");
     }
