@@ -17,17 +17,13 @@ namespace nv {
 
 namespace {
 
-struct SaveKind {
-    const wchar_t* filter;
-    const wchar_t* extension;
-    const wchar_t* title;
-};
 constexpr SaveKind kPdf{L"PDF 文档 (*.pdf)\0*.pdf\0", L"pdf", L"导出 PDF · A4 纵向"};
 constexpr SaveKind kWord{L"Word 文档 (*.docx)\0*.docx\0", L"docx", L"导出 Word · A4 纵向"};
 constexpr SaveKind kExcel{L"Excel 工作簿 (*.xlsx)\0*.xlsx\0", L"xlsx", L"导出 Excel（当前列表）"};
 
-// The save dialog; empty when it was cancelled.
-std::u16string AskForPath(HWND owner, std::u16string_view proposed, const SaveKind& kind) {
+}  // namespace
+
+std::u16string AskForSavePath(HWND owner, std::u16string_view proposed, const SaveKind& kind) {
     std::u16string buffer(proposed);
     buffer.resize(32768, u'\0');
     OPENFILENAMEW ofn{};
@@ -44,7 +40,11 @@ std::u16string AskForPath(HWND owner, std::u16string_view proposed, const SaveKi
     return from_wide(ofn.lpstrFile);
 }
 
-}  // namespace
+std::u16string DocumentCompany() {
+    const LoginSession& session = login_session();
+    std::optional<std::u16string> fresh = fresh_company(session, ShowBusyCursor);
+    return export_company(session.company, fresh.has_value(), fresh.value_or(u""));
+}
 
 void RunExportCommand(const DeliveryNote* note, bool pdf, const StatusSink& report) {
     HWND main = process().main_window;
@@ -52,13 +52,10 @@ void RunExportCommand(const DeliveryNote* note, bool pdf, const StatusSink& repo
         MessageBoxW(main, L"请先选中一张送货单", L"导出", MB_OK | MB_ICONINFORMATION);
         return;
     }
-    std::u16string path = AskForPath(main, export_file_name(note->number), pdf ? kPdf : kWord);
+    std::u16string path = AskForSavePath(main, export_file_name(note->number), pdf ? kPdf : kWord);
     if (path.empty())
         return;
-    const LoginSession& session = login_session();
-    std::optional<std::u16string> fresh = fresh_company(session, ShowBusyCursor);
-    std::u16string company =
-        export_company(session.company, fresh.has_value(), fresh.value_or(u""));
+    std::u16string company = DocumentCompany();
     std::u16string error;
     bool ok = false;
     {
@@ -82,7 +79,7 @@ void RunExcelExportCommand(const std::vector<DeliveryNote>& notes, const StatusS
         MessageBoxW(main, L"当前列表没有送货单，未导出", L"导出", MB_OK | MB_ICONINFORMATION);
         return;
     }
-    std::u16string path = AskForPath(main, list_export_file_name(today_date()), kExcel);
+    std::u16string path = AskForSavePath(main, list_export_file_name(today_date()), kExcel);
     if (path.empty())
         return;
     std::u16string error;

@@ -1,7 +1,6 @@
 #include "ui/statement_window_win.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <array>
 #include <optional>
@@ -13,12 +12,11 @@
 #include "base/text.h"
 #include "base/wide_win.h"
 #include "export/a4_layout.h"
-#include "export/export_names.h"
 #include "export/export_win.h"
 #include "export/workbooks.h"
 #include "export/xlsx.h"
-#include "notes/session.h"
 #include "notes/statement.h"
+#include "ui/export_command_win.h"
 #include "ui/modal_win.h"
 #include "ui/ui_logic.h"
 #include "ui/window_win.h"
@@ -254,35 +252,26 @@ void StatementWindow::Export(bool pdf) {
                     MB_OK | MB_ICONINFORMATION);
         return;
     }
-    std::u16string buffer =
+    std::u16string name =
         u"对账单_" + s->query.customer + u"_" + s->query.from + u"_" + s->query.to;
-    for (char16_t& c : buffer) {
+    for (char16_t& c : name) {
         if (c < 0x20 || std::u16string_view(u"<>:\"/\\|?*").find(c) != std::u16string_view::npos)
             c = u'_';
     }
-    buffer.resize(32768, u'\0');
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hwnd();
-    ofn.lpstrFilter = pdf ? L"PDF 文档 (*.pdf)\0*.pdf\0" : L"Excel 工作簿 (*.xlsx)\0*.xlsx\0";
-    ofn.lpstrFile = as_wide_buffer(buffer);
-    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrDefExt = pdf ? L"pdf" : L"xlsx";
-    ofn.lpstrTitle = pdf ? L"导出对账单 PDF · A4 纵向" : L"导出对账单 Excel";
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameW(&ofn))
+    static constexpr SaveKind kPdfKind{L"PDF 文档 (*.pdf)\0*.pdf\0", L"pdf",
+                                       L"导出对账单 PDF · A4 纵向"};
+    static constexpr SaveKind kExcelKind{L"Excel 工作簿 (*.xlsx)\0*.xlsx\0", L"xlsx",
+                                         L"导出对账单 Excel"};
+    std::u16string path = AskForSavePath(hwnd(), name, pdf ? kPdfKind : kExcelKind);
+    if (path.empty())
         return;
-    std::u16string path = from_wide(ofn.lpstrFile);
     std::u16string error;
     bool ok = false;
     {
         WaitCursor wait;
         EnableWindow(hwnd(), FALSE);
         UpdateWindow(hwnd());
-        const LoginSession& session = login_session();
-        std::optional<std::u16string> fresh = fresh_company(session, ShowBusyCursor);
-        std::u16string company =
-            export_company(session.company, fresh.has_value(), fresh.value_or(u""));
+        std::u16string company = DocumentCompany();
         try {
             if (pdf) {
                 ok = WriteExportFile(path, RenderStatementPdf(*s, company), error);
