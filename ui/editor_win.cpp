@@ -7,7 +7,6 @@
 #include <array>
 #include <string>
 
-#include "base/clock.h"
 #include "base/log.h"
 #include "base/process_win.h"
 #include "base/text.h"
@@ -227,12 +226,9 @@ bool EditorWindow::Save() {
     n.contact_phone = GetText(phone_);
     n.address = GetText(address_);
     n.remark = GetText(remark_);
-    SYSTEMTIME st{};
-    if (SendMessageW(date_, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) == GDT_VALID) {
-        n.date = format_note_date(st.wYear, st.wMonth, st.wDay);
-    } else {
+    n.date = PickerDate(date_);
+    if (n.date.empty())
         n.date = today_date();
-    }
     n.status = SendMessageW(status_, CB_GETCURSEL, 0, 0) == 1 ? kStatusDelivered : kStatusPending;
     if (is_new_)
         n.number = GetText(number_);
@@ -392,19 +388,8 @@ void EditorWindow::Create() {
     SetText(phone_, n.contact_phone);
     SetText(address_, n.address);
     SetText(remark_, n.remark);
-    SYSTEMTIME st{};
-    int y, m, d;
-    if (parse_note_date(n.date, y, m, d)) {
-        st.wYear = static_cast<WORD>(y);
-        st.wMonth = static_cast<WORD>(m);
-        st.wDay = static_cast<WORD>(d);
-    } else {
-        LocalTime now = local_now();
-        st.wYear = static_cast<WORD>(now.year);
-        st.wMonth = static_cast<WORD>(now.month);
-        st.wDay = static_cast<WORD>(now.day);
-    }
-    SendMessageW(date_, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+    if (!SetPickerDate(date_, n.date))
+        SetPickerDate(date_, today_date());
     SendMessageW(status_, CB_SETCURSEL, n.status == kStatusDelivered ? 1 : 0, 0);
     if (!is_new_)
         EnableWindow(number_, FALSE);

@@ -69,24 +69,6 @@ private:
     bool filling_ = false;
 };
 
-std::u16string PickerDate(HWND picker) {
-    SYSTEMTIME st{};
-    if (SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) != GDT_VALID)
-        return {};
-    return format_note_date(st.wYear, st.wMonth, st.wDay);
-}
-
-void SetPickerDate(HWND picker, std::u16string_view date) {
-    int y = 0, m = 0, d = 0;
-    if (!parse_note_date(date, y, m, d))
-        return;
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(y);
-    st.wMonth = static_cast<WORD>(m);
-    st.wDay = static_cast<WORD>(d);
-    SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
-}
-
 void StatementWindow::Create() {
     HWND wnd = hwnd();
     auto label = [&](const char16_t* text, int x, int y, int w) {

@@ -2,6 +2,7 @@
 
 #include "base/process_win.h"
 #include "base/wide_win.h"
+#include "ui/ui_logic.h"
 
 namespace nv {
 
@@ -55,13 +56,33 @@ void SetText(HWND wnd, std::u16string_view text) {
     SetWindowTextW(wnd, wide_copy(text).c_str());
 }
 
-HWND MakeChild(HWND parent, const ChildSpec& spec) {
-    HWND c = CreateWindowExW(
-        spec.ex_style, spec.cls, wide_copy(spec.text).c_str(), WS_CHILD | WS_VISIBLE | spec.style,
-        Scale(spec.x), Scale(spec.y), Scale(spec.w), Scale(spec.h), parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), process().instance, nullptr);
-    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(spec.font ? spec.font : UiFont()), TRUE);
+HWND MakeChild(HWND parent, const ChildControl& child) {
+    HWND c = CreateWindowExW(child.ex_style, child.cls, wide_copy(child.text).c_str(),
+                             WS_CHILD | WS_VISIBLE | child.style, Scale(child.x), Scale(child.y),
+                             Scale(child.w), Scale(child.h), parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)),
+                             process().instance, nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(child.font ? child.font : UiFont()), TRUE);
     return c;
+}
+
+std::u16string PickerDate(HWND picker) {
+    SYSTEMTIME st{};
+    if (SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) != GDT_VALID)
+        return {};
+    return format_note_date(st.wYear, st.wMonth, st.wDay);
+}
+
+bool SetPickerDate(HWND picker, std::u16string_view date) {
+    int y = 0, m = 0, d = 0;
+    if (!parse_note_date(date, y, m, d))
+        return false;
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(y);
+    st.wMonth = static_cast<WORD>(m);
+    st.wDay = static_cast<WORD>(d);
+    SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+    return true;
 }
 
 int MessageBoxU(HWND owner, std::u16string_view text, const wchar_t* caption, UINT flags) {

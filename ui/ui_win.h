@@ -40,7 +40,7 @@ void SetText(HWND wnd, std::u16string_view text);
 
 // One child control. Its rectangle is given in 96-DPI units and scaled once, when it is made;
 // a control that a layout function places gets none.
-struct ChildSpec {
+struct ChildControl {
     const wchar_t* cls = nullptr;
     int id = -1;
     std::u16string_view text;
@@ -49,7 +49,12 @@ struct ChildSpec {
     int x = 0, y = 0, w = 0, h = 0;
     HFONT font = nullptr;  // null: the UI font
 };
-HWND MakeChild(HWND parent, const ChildSpec& spec);
+HWND MakeChild(HWND parent, const ChildControl& child);
+
+// The date a date picker shows as "yyyy-mm-dd" (empty when it holds none), and a picker set to
+// such a date (false, and unchanged, for any other text).
+std::u16string PickerDate(HWND picker);
+bool SetPickerDate(HWND picker, std::u16string_view date);
 
 int MessageBoxU(HWND owner, std::u16string_view text, const wchar_t* caption, UINT flags);
 

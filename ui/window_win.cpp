@@ -39,18 +39,18 @@ LRESULT Window::Default(UINT msg, WPARAM wparam, LPARAM lparam) {
     return DefWindowProcW(wnd_, msg, wparam, lparam);
 }
 
-void RegisterWindowClass(const WindowClass& spec) {
+void RegisterWindowClass(const WindowClass& kind) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.style = spec.style;
+    wc.style = kind.style;
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = process().instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground =
-        spec.background ? spec.background : reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.hIcon = spec.icon;
-    wc.hIconSm = spec.small_icon;
-    wc.lpszClassName = spec.name;
+        kind.background ? kind.background : reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.hIcon = kind.icon;
+    wc.hIconSm = kind.small_icon;
+    wc.lpszClassName = kind.name;
     RegisterClassExW(&wc);
 }
 

@@ -44,6 +44,6 @@ struct WindowClass {
     HICON small_icon = nullptr;
     UINT style = 0;
 };
-void RegisterWindowClass(const WindowClass& spec);
+void RegisterWindowClass(const WindowClass& kind);
 
 }  // namespace nv

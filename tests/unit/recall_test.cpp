@@ -1,4 +1,5 @@
-// The editor's proposals: ranking, matching and the rule that nothing typed is overwritten.
+// What the editor offers for the customer and product boxes: the order, the matching, and that
+// nothing the user typed is overwritten.
 #include "notes/recall.h"
 
 #include <gtest/gtest.h>
