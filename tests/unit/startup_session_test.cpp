@@ -46,22 +46,6 @@ TEST_F(ConfigTest, LoadFillsTheSessionAndSeedsOnlyMissingKeys) {
     EXPECT_EQ(Read(u"app", u"financeServer"), u"<none>");
 }
 
-// The profile functions trim blanks around a value (a Windows test shows it on the real ones),
-// so " 1 " is "1" by the time it is compared; anything else that is not exactly "1" is off.
-TEST_F(ConfigTest, RememberOnlyForExactlyOne) {
-    for (const char16_t* v : {u"1x", u"yes", u"true", u"0", u"", u"01"}) {
-        fake::profile_set(kIni, u"session", u"remember", v);
-        EXPECT_FALSE(read_login_session(kIni).remember) << static_cast<int>(v[0]);
-    }
-    fake::profile_set(kIni, u"session", u"remember", u"1");
-    EXPECT_TRUE(read_login_session(kIni).remember);
-}
-
-TEST_F(ConfigTest, ValuesFromTheServiceCannotAddLinesOrKeys) {
-    config_write(kIni, u"session", u"company", u"澄岚\r\n[app]\nserver=http://evil\t照明");
-    EXPECT_EQ(Read(u"session", u"company"), u"澄岚  [app] server=http://evil 照明");
-}
-
 TEST_F(ConfigTest, PlacementReadsLeadingIntegersAndWritesTheOuterRectangle) {
     fake::profile_set(kIni, u"window", u"left", u"-8px");
     fake::profile_set(kIni, u"window", u"top", u"abc");
@@ -197,19 +181,6 @@ TEST(ConfigFileTest, FilesWithoutTheUtf16MarkAreConvertedOnce) {
     EXPECT_EQ(ini_bytes_as_utf16("\xEF\xBB\xBF[a]\r\nk=v"), utf16(u"[a]\r\nk=v"));
     // Not UTF-8: the ANSI code page (the native fake stands for Latin-1).
     EXPECT_EQ(ini_bytes_as_utf16("[a]\r\nk=caf\xE9"), utf16(u"[a]\r\nk=caf\u00E9"));
-
-    std::string file = fake::temp_path("convert_test.ini");
-    std::u16string path = utf8_to_utf16(file);
-    std::remove(file.c_str());
-    EXPECT_EQ(prepare_config_file(path), ConfigFile::Created);
-    EXPECT_EQ(prepare_config_file(path), ConfigFile::AlreadyUtf16);
-    ASSERT_TRUE(replace_file(path, "[app]\r\nserver=http://s\r\n"));
-    EXPECT_EQ(prepare_config_file(path), ConfigFile::Converted);
-    std::string bytes;
-    ASSERT_TRUE(read_file(path, 1 << 20, bytes));
-    EXPECT_EQ(bytes, utf16(u"[app]\r\nserver=http://s\r\n"));
-    EXPECT_EQ(prepare_config_file(path), ConfigFile::AlreadyUtf16);
-    std::remove(file.c_str());
 }
 
 }  // namespace
