@@ -4,7 +4,8 @@
 Every folder of C++ sources declares, below, the folders its files may include besides its own;
 the declared links form a graph without cycles (checked too). The ground (base) knows no
 feature; each feature uses the ground and the features it names; the start-up (app) sits on
-top of the client, nvdoc beside it; the reference server (server/) takes only the ground. The
+top of the client, nvdoc beside it; the reference server (server/) takes only the ground, the packager (package/) the ground and
+the zip writer. The
 tools around them (bench/, fuzz/, tests/) name what they exercise.
 
 Inside ui/ the windows form an order of their own: a file may include the shared helpers and the
@@ -34,6 +35,7 @@ ALLOWED = {
     "app": CLIENT,
     "nvdoc": ["base", "notes", "print", "export"],
     "server": ["base"],
+    "package": ["base", "export"],
     "bench": ["base", "notes", "print", "export"],
     "fuzz": ["base", "finance", "print", "server"],
     # The tests' own helpers (fakes/, win/tools/) are reached from tests/ as include root.

@@ -3,10 +3,15 @@
 
 The icon is committed; run this only to change it. Each size is drawn at 8x and averaged down,
 then stored as a 32-bit BGRA bitmap entry with an AND mask.
+
+    make_icon.py --png SIZE PATH    the same drawing as one SIZE x SIZE PNG (the package's logos,
+                                    made by the Windows build)
 """
 import math
 import os
 import struct
+import sys
+import zlib
 
 SS = 8
 
@@ -86,7 +91,20 @@ def bmp_entry(size):
     return header + xor + bytes(mask)
 
 
+def png(size):
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack(
+            '>I', zlib.crc32(kind + data) & 0xFFFFFFFF)
+    raw = b''.join(b'\0' + bytes(c for px in row for c in px) for row in draw(size))
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
+            chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
 def main():
+    if sys.argv[1:2] == ['--png']:
+        with open(sys.argv[3], 'wb') as f:
+            f.write(png(int(sys.argv[2])))
+        return
     sizes = [16, 24, 32, 48, 64]
     images = [bmp_entry(s) for s in sizes]
     out = struct.pack('<HHH', 0, 1, len(sizes))

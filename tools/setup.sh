@@ -15,7 +15,16 @@ PACKAGES=(
     qpdf unzip libreoffice-writer-nogui libreoffice-calc-nogui python3-openpyxl
     # the test printer: CUPS with a CUPS-PDF queue, and readers of what it prints
     cups printer-driver-cups-pdf ghostscript tesseract-ocr tesseract-ocr-chi-sim
+    # signing the MSIX package (osslsigncode itself: below)
+    openssl
 )
+
+# osslsigncode signs MSIX packages from 2.6 on; bookworm has 2.5, bookworm-backports 2.9.
+signer_ok() {
+    local v
+    v=$(osslsigncode --version 2>/dev/null | sed -n '1s/^osslsigncode \([0-9.]*\).*/\1/p')
+    [ -n "$v" ] && printf '2.6\n%s\n' "$v" | sort -V -C
+}
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -23,14 +32,24 @@ for p in "${PACKAGES[@]}"; do
     [ "$status" = "install ok installed" ] || missing+=("$p")
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && signer_ok; then
     echo "setup: all ${#PACKAGES[@]} packages present"
     exit 0
 fi
 
-echo "setup: installing ${missing[*]}"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
+if ! signer_ok && ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    echo "deb http://deb.debian.org/debian bookworm-backports main" |
+        $SUDO tee /etc/apt/sources.list.d/bookworm-backports.list >/dev/null
+fi
 $SUDO apt-get update -q
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if ! signer_ok; then
+    echo "setup: installing osslsigncode from bookworm-backports"
+    $SUDO apt-get install -y -q --no-install-recommends -t bookworm-backports osslsigncode
+fi

@@ -2,8 +2,8 @@
 # Builds every configuration and runs every suite:
 #   the layering and formatting checks, native unit tests, the server's tests, the unit tests
 #   again under ASan/UBSan (the clang build of the fuzz targets) and as a Windows program under
-#   Wine, the Windows-side tests, the end-to-end scripts, and a bounded fuzz run from the
-#   committed seeds.
+#   Wine, the Windows-side tests, the signed package, the end-to-end scripts, and a bounded
+#   fuzz run from the committed seeds.
 # Ends with one line "N passed, N failed" and exits non-zero when anything failed, also when the
 # run left a file in the working tree. Windows run in a Wine prefix and on an Xvfb display of
 # the tests' own: the run command's prefix and any real screen are left alone.
@@ -119,6 +119,15 @@ if build windows; then
     source tools/printer.sh  # the CUPS-PDF test printer, in CUPS and in the Wine prefix
     run_wine_gtest unit-wine norvane_tests.exe
     run_wine_gtest windows-wine norvane_win_tests.exe
+
+    # The signed package of this build; the updater's end-to-end test publishes it.
+    echo "== package"
+    if bash tests/package/package_test.sh >"$RESULTS/package.log" 2>&1; then
+        pass 1
+    else
+        tail -30 "$RESULTS/package.log"
+        fail 1 "package"
+    fi
 
     for t in tests/e2e/*.sh; do
         name=e2e-$(basename "$t" .sh)

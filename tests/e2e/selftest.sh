@@ -13,6 +13,9 @@ rm -rf "$WORK"
 mkdir -p "$WORK/bin"
 cp "$ROOT/build/windows/norvane.exe" "$WORK/bin/"
 fail() { echo "FAIL: $*"; exit 1; }
+# The version the client was built with, which its log's start line names.
+NV_VERSION=$(sed -n 's/^#define NV_VERSION "\(.*\)"$/\1/p' "$ROOT/build/windows/generated/base/version.h")
+export NV_VERSION
 
 # A service without sessions: the self-test names its users in config.ini, as such a service
 # allows. Its run with a remembered session token is tested with the windows (ui_test.py).
@@ -44,14 +47,14 @@ CLIENT=$!
 wait $CLIENT || fail "closing the login window: exit code $?"
 "$WINE" --wait
 python3 - "$APPDIR/config.ini" "$APPDIR/app.log" <<'PY' || fail "first start"
-import sys
+import os, sys
 ini = open(sys.argv[1], 'rb').read()
 assert ini.startswith(b'\xff\xfe'), ini[:8]
 text = ini.decode('utf-16')
 assert 'server=https://data.norvane.cn' in text, text
 assert 'width_mm=241' in text and 'margin_left_mm=8' in text and 'copies=1' in text, text
 log = open(sys.argv[2], encoding='utf-8').read()
-assert '==== Norvane 1.2.10 start ====' in log and 'login required' in log, log
+assert '==== Norvane %s start ====' % os.environ['NV_VERSION'] in log and 'login required' in log, log
 PY
 rm -rf "$APPDIR"
 
@@ -155,11 +158,11 @@ sed -n '/start ====/h; /start ====/!H; ${x;p}' "$APPDIR/app.log" | grep -q '\] i
 
 # --- app.log and config.ini after the runs ------------------------------------------------
 python3 - "$APPDIR/app.log" "$APPDIR/config.ini" <<'PY' || fail "app.log or config.ini"
-import re, sys
+import os, re, sys
 log = open(sys.argv[1], 'rb').read().decode('utf-8')
 lines = log.split('\n')[:-1]
 assert all(re.fullmatch(r'\[\d\d:\d\d:\d\d\] .+', l) for l in lines), lines
-assert log.count('==== Norvane 1.2.10 start ====') == 5
+assert log.count('==== Norvane %s start ====' % os.environ['NV_VERSION']) == 5
 assert log.count('selftest done') == 4
 ini = open(sys.argv[2], 'rb').read()
 assert ini.startswith(b'\xff\xfe'), ini[:4]

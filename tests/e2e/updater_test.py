@@ -3,9 +3,11 @@
 reference server: it passes everything through (holding the package back a few seconds, so that
 the main window exists when the download ends), or answers the manifest itself with a stale,
 hostile or dangling one. A stand-in powershell.exe, found first because it sits in the client's
-current folder, records the install command started at exit."""
+current folder, records the install command started at exit. The release is the real package
+that tools/package.sh made of this build, published as the next version."""
 import http.server
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -24,7 +26,14 @@ STANDIN = os.path.join(ui.ROOT, 'build', 'windows', 'standin', 'powershell.exe')
 PUBLIC = os.path.join(ui.PREFIX, 'drive_c', 'users', 'Public')
 PUBLIC_WIN = 'C:\\users\\Public'
 COMMAND_FILE = os.path.join(WORK, 'cwd', 'powershell-command.txt')
-NOTICE = '新版本 1.2.11 已下载就绪，关闭客户端后将自动安装'
+# The client's own version, as its build made it, and the versions the releases carry.
+BUILT = re.search(r'#define NV_VERSION "([0-9.]+)"', open(os.path.join(
+    ui.ROOT, 'build', 'windows', 'generated', 'base', 'version.h')).read()).group(1)
+_major, _minor, _patch = map(int, BUILT.split('.'))
+NEWER = '%d.%d.%d' % (_major, _minor, _patch + 1)
+DANGLING = '%d.%d.%d' % (_major, _minor, _patch + 2)
+PACKAGE = os.path.join(ui.ROOT, 'build', 'package', 'Norvane-%s.msix' % BUILT)
+NOTICE = '新版本 %s 已下载就绪，关闭客户端后将自动安装' % NEWER
 
 
 class Proxy(http.server.ThreadingHTTPServer):
@@ -62,8 +71,8 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
         Proxy.requests.append(self.path)
         own = 'http://127.0.0.1:%d' % PROXY
         if self.path == '/releases/Norvane.json' and Proxy.mode != 'forward':
-            version = {'stale': '1.2.10', 'hostile': "1.2.11' ; calc ; '",
-                       'dangling': '1.2.12'}[Proxy.mode]
+            version = {'stale': BUILT, 'hostile': NEWER + "' ; calc ; '",
+                       'dangling': DANGLING}[Proxy.mode]
             body = ('{"version":"%s","package":"%s/releases/missing.msix"}' % (
                 version.replace('"', '\\"'), own)).encode()
             return self.answer(200, body)
@@ -89,12 +98,12 @@ def start_client():
     return ui.Client(cwd=os.path.dirname(COMMAND_FILE))
 
 
-def package_file(version='1.2.11'):
+def package_file(version=NEWER):
     return os.path.join(PUBLIC, 'Norvane-update-%s.msix' % version)
 
 
 def reset():
-    for path in (COMMAND_FILE, package_file(), package_file('1.2.12')):
+    for path in (COMMAND_FILE, package_file(), package_file(DANGLING)):
         if os.path.exists(path):
             os.remove(path)
     Proxy.requests.clear()
@@ -113,15 +122,15 @@ def published_release_is_installed_at_exit(package):
     drv('close', MAIN)
     client.wait_exit()
     wait_for(lambda: os.path.exists(COMMAND_FILE), 'install command started', 20)
-    path = PUBLIC_WIN + '\\Norvane-update-1.2.11.msix'
+    path = PUBLIC_WIN + '\\Norvane-update-%s.msix' % NEWER
     with open(COMMAND_FILE, encoding='utf-8') as f:
         command = f.read().rstrip('\n')
     check(command == 'powershell.exe -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command '
           '"Start-Sleep -Seconds 2; try { Add-AppxPackage -Path \'%s\' } catch { exit 1 }"' % path,
           command)
     lines = run_lines()
-    check(lines == ['updater: check start', 'updater: new version 1.2.11 found, downloading',
-                    'updater: downloaded ' + path, 'updater: exit-install spawned for 1.2.11'],
+    check(lines == ['updater: check start', 'updater: new version %s found, downloading' % NEWER,
+                    'updater: downloaded ' + path, 'updater: exit-install spawned for ' + NEWER],
           lines)
 
 
@@ -135,7 +144,7 @@ def abandoned_login_still_installs(package):
     drv('close', LOGIN)
     client.wait_exit()
     wait_for(lambda: os.path.exists(COMMAND_FILE), 'install command at an abandoned login', 20)
-    check(run_lines()[-1] == 'updater: exit-install spawned for 1.2.11', run_lines())
+    check(run_lines()[-1] == 'updater: exit-install spawned for ' + NEWER, run_lines())
 
 
 def nothing_happens_for(mode, last_line):
@@ -159,17 +168,18 @@ def main():
     ui.WORK = WORK
     shutil.copy(STANDIN, os.path.dirname(COMMAND_FILE))
     data = os.path.join(WORK, 'data')
-    package = os.urandom(300 * 1024)
-    with open(os.path.join(WORK, 'package.msix'), 'wb') as f:
-        f.write(package)
+    if not os.path.exists(PACKAGE):
+        raise AssertionError('no package %s: bash tools/package.sh makes it' % PACKAGE)
+    with open(PACKAGE, 'rb') as f:
+        package = f.read()
     global PROXY
     proxy = Proxy(('127.0.0.1', 0), ProxyHandler)
     PROXY = proxy.server_address[1]
     # The package link of the manifest names the proxy, which passes it on.
     server = ui.Server(data, extra=('--public-url', 'http://127.0.0.1:%d' % PROXY))
     ui.PORT = server.port
-    subprocess.run([ui.SERVER, 'release', '--data', data, '--version', '1.2.11', '--package',
-                    os.path.join(WORK, 'package.msix')], check=True, capture_output=True)
+    subprocess.run([ui.SERVER, 'release', '--data', data, '--version', NEWER, '--package',
+                    PACKAGE], check=True, capture_output=True)
     threading.Thread(target=proxy.serve_forever, daemon=True).start()
     ui.quiet(ui.WINE, 'cmd', '/c', 'exit', '0')
     ui.set_dpi(96)
@@ -183,7 +193,7 @@ def main():
         scenario = 'an abandoned login still installs'
         abandoned_login_still_installs(package)
         scenario = 'a stale manifest downloads nothing'
-        fetched = nothing_happens_for('stale', 'updater: up to date (remote 1.2.10)')
+        fetched = nothing_happens_for('stale', 'updater: up to date (remote %s)' % BUILT)
         check(fetched == [], fetched)
         scenario = 'a missing package leaves no file'
         fetched = nothing_happens_for('dangling', 'updater: download failed')

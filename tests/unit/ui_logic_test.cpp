@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/app_identity.h"
 #include "fakes/fakes.h"
 
 namespace nv {
@@ -66,8 +67,9 @@ TEST(Texts, ListCellsSummaryAndAbout) {
               u"共 3 单（筛选后）· 合计 ¥1234.50 · 打印机：EPSON LQ-735K（241.0×139.5mm）");
     EXPECT_EQ(summary_text(0, 0, u"", u"x"), u"共 0 单（筛选后）· 合计 ¥0.00 · 打印机：-（x）");
     EXPECT_EQ(about_text(u"P", u"L", u"", u"http://s", u"C:\\c.ini"),
-              u"澄岚映辉 · 电脑客户端  v1.2.10\n\n纯 Win32 原生界面（无浏览器内核）\n打印机：P  L\n"
-              u"账号：-\n服务器：http://s\n配置：C:\\c.ini");
+              u"澄岚映辉 · 电脑客户端  v" + std::u16string(kBuiltInVersion) +
+                  u"\n\n纯 Win32 原生界面（无浏览器内核）\n打印机：P  L\n"
+                  u"账号：-\n服务器：http://s\n配置：C:\\c.ini");
     EXPECT_EQ(delete_question(n), u"确定删除送货单 SHD1（c）？\n此操作不可恢复。");
 }
 

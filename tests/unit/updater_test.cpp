@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+#include "base/app_identity.h"
 #include "base/log.h"
 #include "base/text.h"
 #include "fakes/fakes.h"
@@ -78,18 +79,22 @@ TEST(Updater, CheckLogsEachOutcomeAndDownloadsOnlyANewerSafeRelease) {
         run_update_check(u"http://s", u"D:\\Pub", [&] { ++announced; });
     };
     run(404, u"{}");
-    run(200, u"{\"version\":\"1.2.11\"}");
-    run(200, u"{\"version\":\"1.2.10\",\"package\":\"http://s/p\"}");
-    run(200, u"{\"version\":\"1.2.11' ; calc ; '\",\"package\":\"http://s/p\"}");
-    run(200, u"{\"version\":\"1.2.11\",\"package\":\"file:///C:/p\"}");
-    run(200, u"{\"version\":\"1.2.11\",\"package\":\"http://s/p\"}");  // the fake download fails
+    const std::u16string built(kBuiltInVersion);
+    run(200, u"{\"version\":\"99.0.0\"}");
+    run(200, u"{\"version\":\"" + built + u"\",\"package\":\"http://s/p\"}");
+    run(200, u"{\"version\":\"99.0.0' ; calc ; '\",\"package\":\"http://s/p\"}");
+    run(200, u"{\"version\":\"99.0.0\",\"package\":\"file:///C:/p\"}");
+    run(200, u"{\"version\":\"99.0.0\",\"package\":\"http://s/p\"}");  // the fake download fails
     std::string log = LogText(path);
     std::remove(path);
-    for (const char* line :
-         {"updater: json fetch failed netOk=1 status=404", "updater: bad json",
-          "updater: up to date (remote 1.2.10)", "updater: bad manifest (version text refused)",
-          "updater: bad manifest (package URL is not http or https)",
-          "updater: new version 1.2.11 found, downloading", "updater: download failed:"})
+    for (const std::string& line :
+         {std::string("updater: json fetch failed netOk=1 status=404"),
+          std::string("updater: bad json"),
+          "updater: up to date (remote " + utf16_to_utf8(built) + ")",
+          std::string("updater: bad manifest (version text refused)"),
+          std::string("updater: bad manifest (package URL is not http or https)"),
+          std::string("updater: new version 99.0.0 found, downloading"),
+          std::string("updater: download failed:")})
         EXPECT_NE(log.find(line), std::string::npos) << line;
     int downloads = 0;
     for (const auto& call : fake::http_calls()) {
@@ -113,18 +118,18 @@ TEST(Updater, APackageIsMovedIntoPlaceWholeAndNotFetchedTwice) {
     std::remove(path);
     app_log().open(utf8_to_utf16(log_path));
     const std::u16string folder = utf8_to_utf16(tmp);
-    const std::string package = tmp + "\\Norvane-update-1.2.11.msix";
+    const std::string package = tmp + "\\Norvane-update-99.0.0.msix";
     std::remove(package.c_str());
     std::filesystem::create_directories(tmp);  // where the package goes under Windows
     fake::http_reset();
     fake::http_download_gives("MSIX");
     auto run = [&](std::u16string_view public_folder) {
-        fake::http_answer_json(200, u"{\"version\":\"1.2.11\",\"package\":\"http://s/p\"}");
+        fake::http_answer_json(200, u"{\"version\":\"99.0.0\",\"package\":\"http://s/p\"}");
         run_update_check(u"http://s", std::u16string(public_folder), [] {});
     };
     run(folder);
     ASSERT_EQ(fake::http_calls().size(), 2u);
-    EXPECT_EQ(fake::http_calls()[1].body, folder + u"\\Norvane-update-1.2.11.msix.part");
+    EXPECT_EQ(fake::http_calls()[1].body, folder + u"\\Norvane-update-99.0.0.msix.part");
     {
         std::ifstream placed(package, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(placed)), {});
@@ -142,7 +147,7 @@ TEST(Updater, APackageIsMovedIntoPlaceWholeAndNotFetchedTwice) {
     std::remove(package.c_str());
     std::error_code ec;
     std::filesystem::remove_all(tmp, ec);
-    EXPECT_NE(log.find("updater: new version 1.2.11 already downloaded"), std::string::npos);
+    EXPECT_NE(log.find("updater: new version 99.0.0 already downloaded"), std::string::npos);
     EXPECT_NE(log.find("updater: public folder refused (it holds a quote)"), std::string::npos);
     EXPECT_TRUE(exit_install_command());
 }
