@@ -217,6 +217,11 @@ http::Handler guarded(http::Handler fn) {
     return [fn = std::move(fn)](const Request& req, Response& res) {
         try {
             fn(req, res);
+        } catch (const ShardUnavailable& e) {
+            // The tenant's shard is down: the other shards, the shard list and the notes go on.
+            std::fprintf(stderr, "error: %s\n", log_safe(e.what()).c_str());
+            res = Response{};
+            fail(res, 503, "分片不可用，请稍后重试");
         } catch (const std::exception& e) {
             std::fprintf(stderr, "error: %s\n", log_safe(e.what()).c_str());
             res = Response{};

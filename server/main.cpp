@@ -1,9 +1,11 @@
 // norvane-server: the reference data service, finance service and release feed of Norvane.
 //
-//   norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo] [--public-url URL]
-//   norvane-server user add --data DIR --account ACCOUNT --type personal|enterprise
+//   norvane-server serve --data DIR [--database postgresql://…] --listen 127.0.0.1:PORT [--demo]
+//   norvane-server user add --data DIR [--database …] --account ACCOUNT --type personal|enterprise
 //                  --company NAME [--username NAME] [--phone PHONE] [--admin]   (password on stdin)
-//   norvane-server release --data DIR --version V --package FILE
+//   norvane-server release --data DIR [--database …] --version V --package FILE
+//   norvane-server shard add --data DIR [--database …] [--dsn postgresql://…] [--name NAME]
+//   norvane-server migrate --from DIR --to postgresql://…
 #include <malloc.h>
 
 #include <algorithm>
@@ -16,12 +18,15 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "server/api.h"
 #include "server/demo.h"
 #include "server/http.h"
+#include "server/migrate.h"
+#include "server/pg.h"
 #include "server/store.h"
 
 namespace {
@@ -56,7 +61,12 @@ int usage() {
                  "  norvane-server user add --data DIR --account ACCOUNT --type "
                  "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin] "
                  "[--operator]\n"
-                 "  norvane-server release --data DIR --version V --package FILE [--force]\n");
+                 "  norvane-server release --data DIR --version V --package FILE [--force]\n"
+                 "  norvane-server shard add --data DIR [--dsn postgresql://…] [--name NAME]"
+                 " [--max-tenants N]\n"
+                 "  norvane-server migrate --from DIR --to postgresql://…\n"
+                 "Every command but migrate takes --database postgresql://… to keep everything but\n"
+                 "the release packages in PostgreSQL instead of SQLite files in --data.\n");
     return 2;
 }
 
@@ -168,6 +178,12 @@ int number_option(const Args& a, const char* key, int low, int high, int fallbac
     return static_cast<int>(n);
 }
 
+// The store of --data, on PostgreSQL when --database names one. Its connection string is never
+// printed with a password.
+std::unique_ptr<srv::Store> open(const Args& a, int connections) {
+    return srv::open_store(need(a, "--data"), opt(a, "--database"), connections);
+}
+
 int serve(const Args& a) {
     std::string dir = need(a, "--data");
     std::string listen = opt(a, "--listen");
@@ -180,7 +196,9 @@ int serve(const Args& a) {
     mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
     check_writable(dir);
-    srv::Store store(dir);
+    const int workers = number_option(a, "--workers", 1, 256, 8);
+    auto opened = open(a, workers);
+    srv::Store& store = *opened;
     if (a.options.count("--demo")) {
         if (store.empty()) {
             std::cout << srv::seed_demo(store) << std::flush;
@@ -191,7 +209,7 @@ int serve(const Args& a) {
     srv::http::Limits limits;
     limits.request_deadline =
         std::chrono::seconds(number_option(a, "--request-timeout", 1, 3600, 20));
-    limits.workers = number_option(a, "--workers", 1, 256, 8);
+    limits.workers = workers;
     srv::http::Server server(limits);
     try {
         port = server.bind(host, port);
@@ -228,7 +246,8 @@ int user_add(const Args& a) {
         password.pop_back();
     if (password.empty())
         throw std::runtime_error("empty password on standard input");
-    srv::Store store(need(a, "--data"));
+    auto opened = open(a, 1);
+    srv::Store& store = *opened;
     std::string account = need(a, "--account");
     if (store.user_by_account(account))
         throw std::runtime_error("account already exists");
@@ -244,7 +263,8 @@ int release(const Args& a) {
     std::string version = need(a, "--version");
     std::vector<long> numbers = version_numbers(version);
     std::string package = need(a, "--package");
-    srv::Store store(need(a, "--data"));
+    auto opened = open(a, 1);
+    srv::Store& store = *opened;
     // The latest release never goes backwards by accident.
     if (auto latest = store.release_latest(); latest && !a.options.count("--force")) {
         std::vector<long> current;
@@ -266,6 +286,21 @@ int release(const Args& a) {
     return 0;
 }
 
+int shard_add(const Args& a) {
+    auto store = open(a, 1);
+    std::string dsn = opt(a, "--dsn");
+    int64_t id = store->shard_add(opt(a, "--name"), number_option(a, "--max-tenants", 1, 100000, 8),
+                                  dsn);
+    std::cout << "shard " << id << " added"
+              << (dsn.empty() ? "" : " on " + srv::pg::describe(dsn)) << "\n";
+    return 0;
+}
+
+int migrate(const Args& a) {
+    srv::migrate(need(a, "--from"), need(a, "--to"), std::cout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -277,6 +312,10 @@ int main(int argc, char** argv) {
             return user_add(a);
         if (a.words == std::vector<std::string>{"release"})
             return release(a);
+        if (a.words == std::vector<std::string>{"shard", "add"})
+            return shard_add(a);
+        if (a.words == std::vector<std::string>{"migrate"})
+            return migrate(a);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "norvane-server: %s\n", e.what());
         return 1;

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Tests of norvane-server over HTTP, against a server on an ephemeral loopback port with a fresh
-data folder. Usage: test_server.py SERVER_BINARY [--report REPORT.json] [TEST...]"""
+data folder, its data in SQLite files there or, with --postgres, in databases of a throwaway
+PostgreSQL cluster. Usage: test_server.py SERVER_BINARY [--postgres] [--report REPORT.json] [TEST...]"""
+import hashlib
 import json
 import os
 import queue
@@ -16,6 +18,26 @@ import urllib.error
 import urllib.request
 
 BINARY = None
+PG = None  # the throwaway cluster when the tests run on PostgreSQL
+_databases = {}  # data folder → its catalog database
+
+
+def store_args(data):
+    """The options that name a data folder's store: its catalog database too on PostgreSQL."""
+    if not PG:
+        return ['--data', data]
+    if data not in _databases:
+        _databases[data] = PG.create_database('cat%d' % (len(_databases) + 1))
+    return ['--data', data, '--database', _databases[data]]
+
+
+def catalog_sql(data, statement):
+    """One statement on a data folder's catalog, whichever engine holds it; rows as text."""
+    if PG:
+        out = PG.psql(statement, _databases[data].rsplit('/', 1)[1], user='norvane')
+        return [tuple(line.split('|')) for line in out.splitlines() if line]
+    with sqlite3.connect(os.path.join(data, 'catalog.db')) as db:
+        return [tuple(str(v) for v in row) for row in db.execute(statement).fetchall()]
 
 
 class Server:
@@ -28,7 +50,7 @@ class Server:
         self.start()
 
     def start(self):
-        args = [BINARY, 'serve', '--data', self.data, '--listen', '127.0.0.1:%d' % self.port,
+        args = [BINARY, 'serve', *store_args(self.data), '--listen', '127.0.0.1:%d' % self.port,
                 *self.extra]
         if self.demo:
             args.append('--demo')
@@ -129,7 +151,7 @@ class StartupTest(unittest.TestCase):
             first = Server(os.path.join(tmp, 'a'))
             try:
                 port = first.base.rsplit(':', 1)[1]
-                second = subprocess.run([BINARY, 'serve', '--data', os.path.join(tmp, 'b'),
+                second = subprocess.run([BINARY, 'serve', *store_args(os.path.join(tmp, 'b')),
                                          '--listen', '127.0.0.1:' + port],
                                         capture_output=True, text=True, timeout=20)
                 self.assertEqual(second.returncode, 1)
@@ -141,11 +163,11 @@ class StartupTest(unittest.TestCase):
     def test_listen_addresses_are_checked(self):
         with tempfile.TemporaryDirectory() as tmp:
             for listen in (':70000', ':abc', '127.0.0.1', '::1:80', '[::1]80'):
-                r = subprocess.run([BINARY, 'serve', '--data', tmp, '--listen', listen],
+                r = subprocess.run([BINARY, 'serve', *store_args(tmp), '--listen', listen],
                                    capture_output=True, text=True, timeout=20)
                 self.assertEqual(r.returncode, 1, listen)
                 self.assertIn('--listen', r.stderr)
-            proc = subprocess.Popen([BINARY, 'serve', '--data', tmp, '--listen', '[::1]:0'],
+            proc = subprocess.Popen([BINARY, 'serve', *store_args(tmp), '--listen', '[::1]:0'],
                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
             try:
                 line = proc.stdout.readline()
@@ -184,7 +206,7 @@ class HostileRequestTest(unittest.TestCase):
             os.chmod(data, 0o555)
             try:
                 r = subprocess.run(['setpriv', '--reuid=65534', '--regid=65534', '--clear-groups',
-                                    BINARY, 'serve', '--data', data, '--listen', '127.0.0.1:0'],
+                                    BINARY, 'serve', *store_args(data), '--listen', '127.0.0.1:0'],
                                    capture_output=True, text=True, timeout=20)
                 self.assertEqual(r.returncode, 1, r.stdout)
                 self.assertIn('cannot be written', r.stderr)
@@ -291,7 +313,7 @@ class ValueTest(DemoServerTest):
         pkg = os.path.join(self.tmp.name, 'forged.msix')
         with open(pkg, 'wb') as f:
             f.write(b'MSIX')
-        subprocess.run([BINARY, 'release', '--data', self.srv.data, '--version', '9.0.0',
+        subprocess.run([BINARY, 'release', *store_args(self.srv.data), '--version', '9.0.0',
                         '--package', pkg], check=True, capture_output=True)
         status, data = self.srv.call('GET', '/releases/Norvane.json',
                                      headers={'Host': 'evil.example:80'})
@@ -418,10 +440,7 @@ class FinanceServiceTest(DemoServerTest):
             self.assertTrue(ans['message'])
         token = self.token()
         self.assertEqual(self.srv.json('GET', '/api/v1/native/tenants', token=token)[0], 200)
-        db = sqlite3.connect(os.path.join(self.srv.data, 'catalog.db'))
-        db.execute('UPDATE tokens SET expires_at = 0')
-        db.commit()
-        db.close()
+        catalog_sql(self.srv.data, 'UPDATE tokens SET expires_at = 0')
         self.assertEqual(self.srv.json('GET', '/api/v1/native/tenants', token=token)[0], 401)
         status, ans = self.login(password='nope', finance=True)
         self.assertEqual((status, ans['success']), (401, False))
@@ -447,7 +466,7 @@ class FinanceServiceTest(DemoServerTest):
         self.assertEqual(status, 404)
 
     def test_an_administrator_sees_only_the_own_organisation(self):
-        subprocess.run([BINARY, 'user', 'add', '--data', self.srv.data, '--account', 'other-admin',
+        subprocess.run([BINARY, 'user', 'add', *store_args(self.srv.data), '--account', 'other-admin',
                         '--type', 'enterprise', '--company', '别家灯饰有限公司', '--admin'],
                        input='pw2\n', capture_output=True, text=True, check=True)
         status, ans = self.srv.json('POST', '/api/v1/native/login',
@@ -474,7 +493,7 @@ class FinanceServiceTest(DemoServerTest):
     def test_a_fresh_data_folder_can_take_its_first_tenant(self):
         with tempfile.TemporaryDirectory() as tmp:
             data = os.path.join(tmp, 'fresh')
-            subprocess.run([BINARY, 'user', 'add', '--data', data, '--account', 'boss',
+            subprocess.run([BINARY, 'user', 'add', *store_args(data), '--account', 'boss',
                             '--type', 'enterprise', '--company', '新公司', '--admin'],
                            input='pw\n', capture_output=True, text=True, check=True)
             srv = Server(data, demo=False)
@@ -553,8 +572,12 @@ class FinanceServiceTest(DemoServerTest):
         status, ans = self.srv.json('POST', '/api/v1/native/shards', raw=b'{}', token=token)
         self.assertEqual(status, 200, ans)
         new_id = ans['data']['id']
-        self.assertTrue(os.path.exists(os.path.join(self.srv.data, 'shards',
-                                                    'shard-%d.db' % new_id)))
+        if PG:  # a database of its own beside the catalog
+            name = _databases[self.srv.data].rsplit('/', 1)[1] + '_shard_%d' % new_id
+            self.assertEqual(PG.psql("SELECT 1 FROM pg_database WHERE datname = '%s'" % name), '1')
+        else:
+            self.assertTrue(os.path.exists(os.path.join(self.srv.data, 'shards',
+                                                        'shard-%d.db' % new_id)))
         status, ans = self.srv.json('POST', '/api/v1/native/tenants', {'name': '新', 'code': ''},
                                     token=token)
         self.assertEqual((status, ans['data']['shardId']), (200, new_id))
@@ -635,18 +658,15 @@ class SessionTest(unittest.TestCase):
         # A session past its expiry is refused; one in use is renewed for 30 days.
         a, token = self.sign_in('demo', 'enterprise')
         a2, kept = self.sign_in('demo', 'enterprise')
-        db = sqlite3.connect(os.path.join(self.srv.data, 'catalog.db'))
-        db.execute('UPDATE sessions SET expires_at = ? WHERE expires_at > 0',
-                   (int(time.time()) - 1,))
-        db.commit()
-        db.execute('UPDATE sessions SET expires_at = ? WHERE rowid = (SELECT max(rowid) FROM '
-                   'sessions)', (int(time.time()) + 60,))
-        db.commit()
+        catalog_sql(self.srv.data, 'UPDATE sessions SET expires_at = %d WHERE expires_at > 0'
+                    % (int(time.time()) - 1))
+        kept_hash = hashlib.blake2b(kept.encode(), digest_size=32).hexdigest()
+        catalog_sql(self.srv.data, "UPDATE sessions SET expires_at = %d WHERE hash = '%s'"
+                    % (int(time.time()) + 60, kept_hash))
         status, _ = self.srv.json('GET', '/api/delivery-notes?userId=%s' % a, token=token)
         self.assertEqual(status, 401)
         self.notes_of(a2, kept)
-        renewed = db.execute('SELECT max(expires_at) FROM sessions').fetchone()[0]
-        db.close()
+        renewed = int(catalog_sql(self.srv.data, 'SELECT max(expires_at) FROM sessions')[0][0])
         self.assertGreater(renewed, time.time() + 29 * 24 * 3600)
 
     def test_the_open_service_answers_as_without_sessions(self):
@@ -683,24 +703,37 @@ class PersistenceTest(unittest.TestCase):
         self.assertEqual(notes[0]['id'], note_id)
         srv.stop()
 
-    def test_sigkill_loses_no_acknowledged_note(self):
+    def test_sigkill_loses_no_acknowledged_note_or_voucher(self):
         srv = Server(self.data)
-        acked = []
+        token = srv.json('POST', '/api/v1/native/login', {
+            'account': 'demo', 'password': 'demo123', 'userType': 'enterprise'})[1]['data']['token']
+        acked, vouchers = [], []
         stop = threading.Event()
 
-        def writer():
-            i = 0
-            while not stop.is_set():
+        def voucher(no):
+            return {'voucherNo': no, 'date': '2026-12-06', 'summary': 's', 'lines': [
+                {'summary': 's', 'account': '1001 库存现金', 'debit': 1, 'credit': 0},
+                {'summary': 's', 'account': '1002 银行存款', 'debit': 0, 'credit': 1}]}
+
+        def writer(k):
+            # Four write notes, four vouchers (20 each: the recent list shows 100).
+            for i in range(100000 if k < 4 else 20):
+                if stop.is_set():
+                    return
                 try:
-                    status, ans = srv.json('POST', '/api/delivery-notes',
-                                           note_body(1, no='SHD-K%05d' % i))
+                    if k < 4:
+                        status, ans = srv.json('POST', '/api/delivery-notes',
+                                               note_body(1, no='SHD-K%d-%05d' % (k, i)))
+                    else:
+                        no = 'K-%d-%02d' % (k, i)
+                        status, ans = srv.json('POST', '/api/v1/native/tenants/1/vouchers',
+                                               voucher(no), token=token)
                 except Exception:
                     return  # the server is gone
                 if status == 200:
-                    acked.append(ans['id'])
-                i += 1
+                    (acked.append(ans['id']) if k < 4 else vouchers.append(no))
 
-        threads = [threading.Thread(target=writer) for _ in range(8)]
+        threads = [threading.Thread(target=writer, args=(k,)) for k in range(8)]
         for t in threads:
             t.start()
         time.sleep(1.5)
@@ -710,12 +743,16 @@ class PersistenceTest(unittest.TestCase):
         for t in threads:
             t.join()
         self.assertGreater(len(acked), 10)
+        self.assertGreater(len(vouchers), 4)
         srv = Server(self.data)
         listed = {n['id'] for n in srv.json('GET', '/api/delivery-notes?userId=1')[1]['data']}
         self.assertEqual(set(acked) - listed, set())
+        saved = {v['voucherNo'] for v in srv.json('GET', '/api/v1/native/tenants/1/vouchers',
+                                                   token=token)[1]['data']}
+        self.assertEqual(set(vouchers) - saved, set())
         srv.stop()
-        with sqlite3.connect(os.path.join(self.data, 'catalog.db')) as db:
-            self.assertEqual(db.execute('PRAGMA integrity_check').fetchone()[0], 'ok')
+        if not PG:
+            self.assertEqual(catalog_sql(self.data, 'PRAGMA integrity_check'), [('ok',)])
 
     def test_eight_threads_creating_at_once(self):
         srv = Server(self.data)
@@ -871,6 +908,8 @@ class ResourceTest(unittest.TestCase):
 
 class FullDiskTest(unittest.TestCase):
     def test_a_full_disk_gives_errors_and_the_server_recovers(self):
+        if PG:
+            self.skipTest('on PostgreSQL the data folder holds only release packages')
         tmp = tempfile.mkdtemp()
         if subprocess.run(['mount', '-t', 'tmpfs', '-o', 'size=4m', 'tmpfs', tmp],
                           capture_output=True).returncode != 0:
@@ -910,29 +949,29 @@ class CommandLineTest(unittest.TestCase):
     def test_user_add_and_release(self):
         with tempfile.TemporaryDirectory() as tmp:
             data = os.path.join(tmp, 'data')
-            out = subprocess.run([BINARY, 'user', 'add', '--data', data, '--account', 'shop1',
+            out = subprocess.run([BINARY, 'user', 'add', *store_args(data), '--account', 'shop1',
                                   '--type', 'enterprise', '--company', '明辉灯饰', '--admin'],
                                  input='s3cret\n', capture_output=True, text=True, check=True)
             user_id = int(out.stdout.strip())
-            again = subprocess.run([BINARY, 'user', 'add', '--data', data, '--account', 'shop1',
+            again = subprocess.run([BINARY, 'user', 'add', *store_args(data), '--account', 'shop1',
                                     '--type', 'personal', '--company', 'x'], input='p\n',
                                    capture_output=True, text=True)
             self.assertEqual(again.returncode, 1)
             pkg = os.path.join(tmp, 'pkg.msix')
             with open(pkg, 'wb') as f:
                 f.write(b'MSIX' + bytes(range(256)) * 10)
-            subprocess.run([BINARY, 'release', '--data', data, '--version', '1.2.11',
+            subprocess.run([BINARY, 'release', *store_args(data), '--version', '1.2.11',
                             '--package', pkg], check=True, capture_output=True)
             # The version becomes a file name and a client command-line argument; the latest
             # never goes backwards unless forced.
             for version in ("1.2'; x", '..', '1.2', 'v1.2.12', '1.2.12/x', '1' * 65, '1.2.x',
                             '1.2.11', '1.2.10-beta'):
-                bad = subprocess.run([BINARY, 'release', '--data', data, '--version', version,
+                bad = subprocess.run([BINARY, 'release', *store_args(data), '--version', version,
                                       '--package', pkg], capture_output=True)
                 self.assertEqual(bad.returncode, 1, version)
-            subprocess.run([BINARY, 'release', '--data', data, '--version', '1.2.10', '--force',
+            subprocess.run([BINARY, 'release', *store_args(data), '--version', '1.2.10', '--force',
                             '--package', pkg], check=True, capture_output=True)
-            subprocess.run([BINARY, 'release', '--data', data, '--version', '1.2.11_b-2',
+            subprocess.run([BINARY, 'release', *store_args(data), '--version', '1.2.11_b-2',
                             '--package', pkg], check=True, capture_output=True)
             srv = Server(data, demo=False)
             try:
@@ -958,13 +997,23 @@ def run(module):
     parser = argparse.ArgumentParser()
     parser.add_argument('binary')
     parser.add_argument('--report', help='where the counts go, as JSON')
+    parser.add_argument('--postgres', action='store_true',
+                        help='keep the data in a throwaway PostgreSQL cluster under build/pg/')
     parser.add_argument('tests', nargs='*')
     args = parser.parse_intermixed_args()
     BINARY = os.path.abspath(args.binary)
+    global PG
+    if args.postgres:
+        import pg_cluster
+        PG = pg_cluster.Cluster(os.path.join(os.path.dirname(BINARY), '..', 'pg', 'main'))
     loader = unittest.defaultTestLoader
     suite = (loader.loadTestsFromNames(args.tests, module) if args.tests
              else loader.loadTestsFromModule(module))
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    try:
+        result = unittest.TextTestRunner(verbosity=2).run(suite)
+    finally:
+        if PG:
+            PG.stop()
     if args.report:
         with open(args.report, 'w') as f:
             json.dump({'tests': result.testsRun,
