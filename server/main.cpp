@@ -53,20 +53,21 @@ Args parse_args(int argc, char** argv) {
 }
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage:\n"
-                 "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]"
-                 " [--public-url http://HOST:PORT] [--login-window SECONDS] [--max-notes N]\n"
-                 "        [--request-timeout SECONDS] [--workers N] [--open-data-service]\n"
-                 "  norvane-server user add --data DIR --account ACCOUNT --type "
-                 "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin] "
-                 "[--operator]\n"
-                 "  norvane-server release --data DIR --version V --package FILE [--force]\n"
-                 "  norvane-server shard add --data DIR [--dsn postgresql://…] [--name NAME]"
-                 " [--max-tenants N]\n"
-                 "  norvane-server migrate --from DIR --to postgresql://…\n"
-                 "Every command but migrate takes --database postgresql://… to keep everything but\n"
-                 "the release packages in PostgreSQL instead of SQLite files in --data.\n");
+    std::fprintf(
+        stderr,
+        "usage:\n"
+        "  norvane-server serve --data DIR --listen 127.0.0.1:PORT [--demo]"
+        " [--public-url http://HOST:PORT] [--login-window SECONDS] [--max-notes N]\n"
+        "        [--request-timeout SECONDS] [--workers N] [--open-data-service]\n"
+        "  norvane-server user add --data DIR --account ACCOUNT --type "
+        "personal|enterprise --company NAME [--username NAME] [--phone PHONE] [--admin] "
+        "[--operator]\n"
+        "  norvane-server release --data DIR --version V --package FILE [--force]\n"
+        "  norvane-server shard add --data DIR [--dsn postgresql://…] [--name NAME]"
+        " [--max-tenants N]\n"
+        "  norvane-server migrate --from DIR --to postgresql://…\n"
+        "Every command but migrate takes --database postgresql://… to keep everything but\n"
+        "the release packages in PostgreSQL instead of SQLite files in --data.\n");
     return 2;
 }
 
@@ -289,10 +290,10 @@ int release(const Args& a) {
 int shard_add(const Args& a) {
     auto store = open(a, 1);
     std::string dsn = opt(a, "--dsn");
-    int64_t id = store->shard_add(opt(a, "--name"), number_option(a, "--max-tenants", 1, 100000, 8),
-                                  dsn);
-    std::cout << "shard " << id << " added"
-              << (dsn.empty() ? "" : " on " + srv::pg::describe(dsn)) << "\n";
+    int64_t id =
+        store->shard_add(opt(a, "--name"), number_option(a, "--max-tenants", 1, 100000, 8), dsn);
+    std::cout << "shard " << id << " added" << (dsn.empty() ? "" : " on " + srv::pg::describe(dsn))
+              << "\n";
     return 0;
 }
 

@@ -27,8 +27,7 @@ struct Table {
 const Table kCatalogTables[] = {
     {"orgs", "id, name", "id"},
     {"users",
-     "id, account, password_hash, user_type, username, phone, org_id, is_admin, is_operator",
-     "id"},
+     "id, account, password_hash, user_type, username, phone, org_id, is_admin, is_operator", "id"},
     {"notes",
      "id, user_id, no, customer, project, address, contact, contact_phone, date, status, remark",
      "id"},
@@ -55,8 +54,9 @@ int column_count(const Table& t) {
 }
 
 void sqlite_rows(Db& db, const Table& t, const std::function<void(const Row&)>& each) {
-    Stmt s(db, (std::string("SELECT ") + t.columns + " FROM " + t.name + " ORDER BY " + t.order)
-                   .c_str());
+    Stmt s(
+        db,
+        (std::string("SELECT ") + t.columns + " FROM " + t.name + " ORDER BY " + t.order).c_str());
     const int n = column_count(t);
     Row row(static_cast<std::size_t>(n));
     while (s.step()) {
@@ -166,8 +166,9 @@ void migrate(const std::string& from_dir, const std::string& to, std::ostream& o
 
     pg::Conn target(to);
     const std::string target_db = pg::database_of(to);
-    if (target.run("SELECT COUNT(*) FROM information_schema.tables "
-                   "WHERE table_schema NOT IN ('pg_catalog', 'information_schema')")
+    if (target
+            .run("SELECT COUNT(*) FROM information_schema.tables "
+                 "WHERE table_schema NOT IN ('pg_catalog', 'information_schema')")
             .i64(0, 0) != 0)
         throw DbError("the database " + pg::describe(to) +
                       " already holds tables; nothing was changed");
@@ -211,8 +212,9 @@ void migrate(const std::string& from_dir, const std::string& to, std::ostream& o
         pg::Transaction tx(shard);
         shard.exec(kPgShardSchema);
         for (const Table& t : kShardTables) copy_table(source, shard, t);
-        shard.exec("SELECT setval(pg_get_serial_sequence('vouchers', 'id'), "
-                   "COALESCE(MAX(id), 0) + 1, false) FROM vouchers");
+        shard.exec(
+            "SELECT setval(pg_get_serial_sequence('vouchers', 'id'), "
+            "COALESCE(MAX(id), 0) + 1, false) FROM vouchers");
         tx.commit();
         out << "shard " << id << " copied to " << db << "\n";
     }

@@ -123,8 +123,8 @@ Result Conn::check(PGresult* raw, const std::string& what) {
         return r;
     if (broken() || !raw) {
         prepared_.clear();
-        throw Unavailable("PostgreSQL at " + where_ + " is unavailable: " +
-                          PQerrorMessage(c_.get()));
+        throw Unavailable("PostgreSQL at " + where_ +
+                          " is unavailable: " + PQerrorMessage(c_.get()));
     }
     const char* state = PQresultErrorField(raw, PG_DIAG_SQLSTATE);
     std::string message = PQresultErrorMessage(raw);

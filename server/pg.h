@@ -3,10 +3,9 @@
 // sent as parameters, never spliced into SQL text.
 #pragma once
 
-#include <libpq-fe.h>
-
 #include <condition_variable>
 #include <cstdint>
+#include <libpq-fe.h>
 #include <memory>
 #include <mutex>
 #include <optional>

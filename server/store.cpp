@@ -111,8 +111,7 @@ std::string Store::issue(bool sessions, int64_t user_id, int64_t ttl_seconds) {
     return token;
 }
 
-std::optional<std::pair<int64_t, int64_t>> Store::look_up(bool sessions,
-                                                          const std::string& token) {
+std::optional<std::pair<int64_t, int64_t>> Store::look_up(bool sessions, const std::string& token) {
     if (token.size() != 64)
         return std::nullopt;
     return token_find(sessions, token_hash(token));

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -138,8 +138,8 @@ protected:
     virtual std::string password_hash(int64_t user_id) = 0;
     virtual int64_t user_insert(const std::string& account, const std::string& password_hash,
                                 const std::string& type, const std::string& company,
-                                const std::string& username, const std::string& phone,
-                                bool admin, bool operator_) = 0;
+                                const std::string& username, const std::string& phone, bool admin,
+                                bool operator_) = 0;
     // `sessions` chooses the data-service sessions, else the finance tokens.
     virtual void token_insert(bool sessions, const std::string& hash, int64_t user_id,
                               int64_t expires_at, int64_t now) = 0;

@@ -18,13 +18,35 @@ namespace {
 
 using pg::Params;
 
-std::string num(int64_t v) { return std::to_string(v); }
+std::string num(int64_t v) {
+    return std::to_string(v);
+}
+
+// A text[] literal of `values`: each element quoted, its quotes and backslashes escaped.
+template <typename T, typename Field>
+std::string text_array(const std::vector<T>& rows, Field field) {
+    std::string out = "{";
+    for (const T& row : rows) {
+        if (out.size() > 1)
+            out += ',';
+        out += '"';
+        for (char c : field(row)) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+        out += '"';
+    }
+    return out + "}";
+}
 
 class PgStore final : public Store {
 public:
     PgStore(std::string dir, const std::string& database, int connections)
-        : Store(std::move(dir)), connections_(connections),
-          catalog_(database, connections), catalog_db_(pg::database_of(database)) {
+        : Store(std::move(dir)),
+          connections_(connections),
+          catalog_(database, connections),
+          catalog_db_(pg::database_of(database)) {
         std::filesystem::create_directories(this->dir() + "/releases");
         catalog_.take()->exec(kPgCatalogSchema);  // throws naming the server when unreachable
         if (shards().empty())
@@ -44,33 +66,46 @@ public:
     }
 
     void visit_notes(int64_t user_id, const std::function<void(const Note&)>& visit) override {
+        // One statement (one snapshot, one round trip) brings the notes and their items as rows
+        // of one shape, told apart by the first column; they are put in order here, which costs
+        // less than sorting them in the database.
         pg::Result r = catalog_.take()->run(
-            "SELECT n.id, n.no, n.customer, n.project, n.address, n.contact, n.contact_phone, "
-            "n.date, n.status, n.remark, i.product, i.model, i.length, i.wattage, i.brightness, "
-            "i.sensor_mode, i.unit, i.quantity, i.price FROM notes n "
-            "LEFT JOIN note_items i ON i.note_id = n.id WHERE n.user_id = $1 "
-            "ORDER BY n.id DESC, i.pos",
+            "SELECT 0, id, 0, no, customer, project, address, contact, contact_phone, date, "
+            "status, remark FROM notes WHERE user_id = $1 UNION ALL "
+            "SELECT 1, i.note_id, i.pos, i.product, i.model, i.length, i.wattage, i.brightness, "
+            "i.sensor_mode, i.unit, i.quantity, i.price FROM note_items i "
+            "JOIN notes n ON n.id = i.note_id WHERE n.user_id = $1",
             {num(user_id)});
+        struct Row {
+            int64_t id, pos;
+            int row;
+        };
+        std::vector<Row> notes, items;
+        for (int row = 0; row < r.rows(); ++row)
+            (r.text(row, 0) == "0" ? notes : items).push_back({r.i64(row, 1), r.i64(row, 2), row});
+        std::sort(notes.begin(), notes.end(),
+                  [](const Row& a, const Row& b) { return a.id > b.id; });
+        std::sort(items.begin(), items.end(), [](const Row& a, const Row& b) {
+            return a.id != b.id ? a.id > b.id : a.pos < b.pos;
+        });
         Note n;
         n.user_id = user_id;
-        for (int row = 0; row < r.rows();) {
-            n.id = r.i64(row, 0);
-            std::string* fields[] = {&n.no,      &n.customer,      &n.project,
-                                     &n.address, &n.contact,       &n.contact_phone,
-                                     &n.date,    &n.status,        &n.remark};
-            for (int f = 0; f < 9; ++f) fields[f]->assign(r.text(row, f + 1));
+        std::size_t item = 0;
+        for (const Row& note : notes) {
+            n.id = note.id;
+            std::string* fields[] = {&n.no,      &n.customer, &n.project,
+                                     &n.address, &n.contact,  &n.contact_phone,
+                                     &n.date,    &n.status,   &n.remark};
+            for (int f = 0; f < 9; ++f) fields[f]->assign(r.text(note.row, f + 3));
             std::size_t used = 0;
-            for (; row < r.rows() && r.i64(row, 0) == n.id; ++row) {
-                if (r.null(row, 10))
-                    continue;  // a note without items
+            for (; item < items.size() && items[item].id == n.id; ++item) {
                 if (used == n.items.size())
                     n.items.emplace_back();
                 NoteItem& it = n.items[used++];
-                std::string* cols[] = {&it.product,     &it.model, &it.length,
-                                       &it.wattage,     &it.brightness,
-                                       &it.sensor_mode, &it.unit,  &it.quantity,
-                                       &it.price};
-                for (int f = 0; f < 9; ++f) cols[f]->assign(r.text(row, f + 10));
+                std::string* cols[] = {&it.product, &it.model,      &it.length,
+                                       &it.wattage, &it.brightness, &it.sensor_mode,
+                                       &it.unit,    &it.quantity,   &it.price};
+                for (int f = 0; f < 9; ++f) cols[f]->assign(r.text(items[item].row, f + 3));
             }
             n.items.resize(used);
             visit(n);
@@ -78,16 +113,19 @@ public:
     }
 
     int64_t note_create(const Note& n) override {
-        auto c = catalog_.take();
-        pg::Transaction tx(*c);
-        int64_t id = c->run("INSERT INTO notes(user_id, no, customer, project, address, contact, "
-                            "contact_phone, date, status, remark) "
-                            "VALUES($1,$2,$3,$4,$5,$6,$7,$8,$9,$10) RETURNING id",
-                            {num(n.user_id), n.no, n.customer, n.project, n.address, n.contact,
-                             n.contact_phone, n.date, n.status, n.remark})
-                         .i64(0, 0);
-        insert_items(*c, id, n.items);
-        tx.commit();
+        // One statement, so one round trip and one implicit transaction: the note and its items.
+        Params p = {num(n.user_id),  n.no,   n.customer, n.project, n.address, n.contact,
+                    n.contact_phone, n.date, n.status,   n.remark};
+        append_items(p, n.items);
+        int64_t id =
+            catalog_.take()
+                ->run(
+                    "WITH n AS (INSERT INTO notes(user_id, no, customer, project, address, "
+                    "contact, contact_phone, date, status, remark) "
+                    "VALUES($1,$2,$3,$4,$5,$6,$7,$8,$9,$10) RETURNING id), " +
+                        insert_items_sql(11) + " SELECT id FROM n",
+                    p)
+                .i64(0, 0);
         count_notes(n.user_id, +1);
         return id;
     }
@@ -96,14 +134,18 @@ public:
         auto c = catalog_.take();
         pg::Transaction tx(*c);
         pg::Result r = c->run(
-            "UPDATE notes SET customer=$1, project=$2, address=$3, contact=$4, contact_phone=$5, "
-            "date=$6, status=$7, remark=$8 WHERE id=$9 AND ($10::bigint IS NULL OR user_id=$10)",
+            "WITH n AS (UPDATE notes SET customer=$1, project=$2, address=$3, contact=$4, "
+            "contact_phone=$5, date=$6, status=$7, remark=$8 "
+            "WHERE id=$9 AND ($10::bigint IS NULL OR user_id=$10) RETURNING id), "
+            "gone AS (DELETE FROM note_items WHERE note_id IN (SELECT id FROM n)) "
+            "SELECT id FROM n",
             {n.customer, n.project, n.address, n.contact, n.contact_phone, n.date, n.status,
              n.remark, num(n.id), owner ? std::optional<std::string>(num(*owner)) : std::nullopt});
-        if (r.affected() == 0)
+        if (r.rows() == 0)
             return false;
-        c->run("DELETE FROM note_items WHERE note_id = $1", {num(n.id)});
-        insert_items(*c, n.id, n.items);
+        Params p = {num(n.id)};
+        append_items(p, n.items);
+        c->run("WITH n AS (SELECT $1::bigint AS id), " + insert_items_sql(2) + " SELECT 1", p);
         tx.commit();
         return true;
     }
@@ -160,9 +202,10 @@ public:
         }
         const int64_t shard = pick.i64(0, 0);
         try {
-            int64_t id = c->run("INSERT INTO tenants(name, code, shard_id, org_id) "
-                                "VALUES($1,$2,$3,$4) RETURNING id",
-                                {name, code, num(shard), num(org_id)})
+            int64_t id = c->run(
+                              "INSERT INTO tenants(name, code, shard_id, org_id) "
+                              "VALUES($1,$2,$3,$4) RETURNING id",
+                              {name, code, num(shard), num(org_id)})
                              .i64(0, 0);
             tx.commit();
             return Tenant{id, name, code, shard, org_id};
@@ -185,10 +228,12 @@ public:
     int64_t shard_add(const std::string& name, int64_t max_tenants,
                       const std::string& given) override {
         if (pg::has_password(given))
-            throw DbError("a shard's connection string carries no password: put it in the "
-                          "PostgreSQL password file (~/.pgpass or PGPASSFILE)");
-        const int64_t id =
-            catalog_.take()->run("SELECT nextval(pg_get_serial_sequence('shards', 'id'))").i64(0, 0);
+            throw DbError(
+                "a shard's connection string carries no password: put it in the "
+                "PostgreSQL password file (~/.pgpass or PGPASSFILE)");
+        const int64_t id = catalog_.take()
+                               ->run("SELECT nextval(pg_get_serial_sequence('shards', 'id'))")
+                               .i64(0, 0);
         std::string dsn;
         if (given.empty()) {
             // A database of its own beside the catalog, made before the shard is listed.
@@ -204,9 +249,9 @@ public:
             pg::Conn shard(dsn);
             shard.exec(kPgShardSchema);
         }
-        catalog_.take()->run("INSERT INTO shards(id, name, max_tenants, dsn) VALUES($1,$2,$3,$4)",
-                             {num(id), name.empty() ? "shard-" + num(id) : name, num(max_tenants),
-                              dsn});
+        catalog_.take()->run(
+            "INSERT INTO shards(id, name, max_tenants, dsn) VALUES($1,$2,$3,$4)",
+            {num(id), name.empty() ? "shard-" + num(id) : name, num(max_tenants), dsn});
         return id;
     }
 
@@ -240,29 +285,29 @@ public:
     }
 
     bool voucher_save(const Tenant& t, const Voucher& v, std::string& error) override {
-        return on_shard(t.shard_id, [&](pg::Conn& c) {
-            pg::Transaction tx(c);
-            // The unique (tenant, number) pair decides between concurrent saves of one number.
-            pg::Result r = c.run("INSERT INTO vouchers(tenant_id, voucher_no, date, summary, "
-                                 "total_debit, total_credit) VALUES($1,$2,$3,$4,$5,$6) "
-                                 "ON CONFLICT (tenant_id, voucher_no) DO NOTHING RETURNING id",
-                                 {num(t.id), v.voucher_no, v.date, v.summary, num(v.total_debit),
-                                  num(v.total_credit)});
-            if (r.rows() == 0) {
-                error = "凭证号「" + v.voucher_no + "」已存在，请修改凭证号后再保存";
-                return false;
-            }
-            const std::string id(r.text(0, 0));
-            for (std::size_t i = 0; i < v.lines.size(); ++i) {
-                const VoucherLine& l = v.lines[i];
-                c.run("INSERT INTO voucher_lines(voucher_id, pos, summary, account, debit, credit) "
-                      "VALUES($1,$2,$3,$4,$5,$6)",
-                      {id, num(static_cast<int64_t>(i)), l.summary, l.account, num(l.debit),
-                       num(l.credit)});
-            }
-            tx.commit();
-            return true;
+        // One statement: the voucher and its lines, or nothing when the unique (tenant, number)
+        // pair already holds one, also against a concurrent save of the same number.
+        Params p = {num(t.id), v.voucher_no,       v.date,
+                    v.summary, num(v.total_debit), num(v.total_credit)};
+        p.emplace_back(text_array(v.lines, [](const VoucherLine& l) { return l.summary; }));
+        p.emplace_back(text_array(v.lines, [](const VoucherLine& l) { return l.account; }));
+        p.emplace_back(text_array(v.lines, [](const VoucherLine& l) { return num(l.debit); }));
+        p.emplace_back(text_array(v.lines, [](const VoucherLine& l) { return num(l.credit); }));
+        const bool saved = on_shard(t.shard_id, [&](pg::Conn& c) {
+            return c.run(
+                        "WITH v AS (INSERT INTO vouchers(tenant_id, voucher_no, date, summary, "
+                        "total_debit, total_credit) VALUES($1,$2,$3,$4,$5,$6) "
+                        "ON CONFLICT (tenant_id, voucher_no) DO NOTHING RETURNING id), "
+                        "l AS (INSERT INTO voucher_lines(voucher_id, pos, summary, account, "
+                        "debit, credit) SELECT v.id, t.ord - 1, t.s, t.a, t.d, t.c FROM v, "
+                        "unnest($7::text[], $8::text[], $9::bigint[], $10::bigint[]) "
+                        "WITH ORDINALITY AS t(s, a, d, c, ord)) SELECT id FROM v",
+                        p)
+                       .rows() != 0;
         });
+        if (!saved)
+            error = "凭证号「" + v.voucher_no + "」已存在，请修改凭证号后再保存";
+        return saved;
     }
 
     void release_add(const std::string& version, const std::string& file) override {
@@ -285,8 +330,8 @@ protected:
     }
 
     std::string password_hash(int64_t user_id) override {
-        pg::Result r = catalog_.take()->run("SELECT password_hash FROM users WHERE id = $1",
-                                            {num(user_id)});
+        pg::Result r =
+            catalog_.take()->run("SELECT password_hash FROM users WHERE id = $1", {num(user_id)});
         return r.rows() ? std::string(r.text(0, 0)) : std::string();
     }
 
@@ -298,10 +343,11 @@ protected:
         pg::Transaction tx(*c);
         c->run("INSERT INTO orgs(name) VALUES($1) ON CONFLICT (name) DO NOTHING", {company});
         const std::string org(c->run("SELECT id FROM orgs WHERE name = $1", {company}).text(0, 0));
-        int64_t id = c->run("INSERT INTO users(account, password_hash, user_type, username, phone, "
-                            "org_id, is_admin, is_operator) VALUES($1,$2,$3,$4,$5,$6,$7,$8) "
-                            "RETURNING id",
-                            {account, hash, type, username, phone, org, num(admin), num(operator_)})
+        int64_t id = c->run(
+                          "INSERT INTO users(account, password_hash, user_type, username, phone, "
+                          "org_id, is_admin, is_operator) VALUES($1,$2,$3,$4,$5,$6,$7,$8) "
+                          "RETURNING id",
+                          {account, hash, type, username, phone, org, num(admin), num(operator_)})
                          .i64(0, 0);
         tx.commit();
         return id;
@@ -369,15 +415,23 @@ private:
                       r.i64(row, 3), r.i64(row, 4)};
     }
 
-    static void insert_items(pg::Conn& c, int64_t note_id, const std::vector<NoteItem>& items) {
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const NoteItem& it = items[i];
-            c.run("INSERT INTO note_items(note_id, pos, product, model, length, wattage, "
-                  "brightness, sensor_mode, unit, quantity, price) "
-                  "VALUES($1,$2,$3,$4,$5,$6,$7,$8,$9,$10,$11)",
-                  {num(note_id), num(static_cast<int64_t>(i)), it.product, it.model, it.length,
-                   it.wattage, it.brightness, it.sensor_mode, it.unit, it.quantity, it.price});
-        }
+    // The items of the note that the statement's "n" names, from the nine arrays that
+    // append_items adds as parameters $first to $first+8.
+    static std::string insert_items_sql(int first) {
+        std::string arrays;
+        for (int i = 0; i < 9; ++i)
+            arrays += (i ? ", $" : "$") + std::to_string(first + i) + "::text[]";
+        return "i AS (INSERT INTO note_items(note_id, pos, product, model, length, wattage, "
+               "brightness, sensor_mode, unit, quantity, price) SELECT n.id, t.ord - 1, t.a, t.b, "
+               "t.c, t.d, t.e, t.f, t.g, t.h, t.k FROM n, unnest(" +
+               arrays + ") WITH ORDINALITY AS t(a, b, c, d, e, f, g, h, k, ord))";
+    }
+
+    static void append_items(Params& p, const std::vector<NoteItem>& items) {
+        for (auto field : {&NoteItem::product, &NoteItem::model, &NoteItem::length,
+                           &NoteItem::wattage, &NoteItem::brightness, &NoteItem::sensor_mode,
+                           &NoteItem::unit, &NoteItem::quantity, &NoteItem::price})
+            p.emplace_back(text_array(items, [field](const NoteItem& it) { return it.*field; }));
     }
 
     std::string quote_identifier(const std::string& name) {

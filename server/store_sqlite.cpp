@@ -1,5 +1,3 @@
-#include "server/store.h"
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +9,7 @@
 #include <thread>
 
 #include "server/db.h"
+#include "server/store.h"
 
 namespace srv {
 
@@ -281,9 +280,9 @@ bool SqliteStore::empty() {
 }
 
 int64_t SqliteStore::user_insert(const std::string& account, const std::string& hash,
-                                const std::string& type, const std::string& company,
-                                const std::string& username, const std::string& phone, bool admin,
-                                bool operator_) {
+                                 const std::string& type, const std::string& company,
+                                 const std::string& username, const std::string& phone, bool admin,
+                                 bool operator_) {
     int64_t id = 0;
     write(catalog_path_, [&](Db& db) {
         Stmt(db, "INSERT OR IGNORE INTO orgs(name) VALUES(?)").bind(1, company).run();
@@ -509,7 +508,7 @@ std::optional<Tenant> SqliteStore::tenant(int64_t id) {
 }
 
 std::optional<Tenant> SqliteStore::tenant_create(int64_t org_id, const std::string& name,
-                                           const std::string& code, std::string& error) {
+                                                 const std::string& code, std::string& error) {
     std::optional<Tenant> created;
     write(catalog_path_, [&](Db& db) {
         if (!code.empty()) {

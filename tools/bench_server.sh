@@ -5,28 +5,47 @@
 #   bash tools/bench_server.sh [SECONDS]
 #   NV_SERVER=PATH bash tools/bench_server.sh [SECONDS]   the same for another build, taking
 #                                                         turns with this one, and their ratio
+#   bash tools/bench_server.sh --database [SECONDS]       this build on SQLite and on PostgreSQL
+#                                                         (a throwaway cluster), taking turns,
+#                                                         and their ratio
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
+COMPARE_DATABASES=
+if [ "${1:-}" = "--database" ]; then COMPARE_DATABASES=1; shift; fi
 SECONDS_EACH=${1:-10}
 command -v wrk >/dev/null || { DEBIAN_FRONTEND=noninteractive apt-get install -y -q wrk >/dev/null; }
 cmake --preset native >/dev/null && cmake --build --preset native >/dev/null
 WORK=$(mktemp -d)
 PID=
-trap '[ -n "$PID" ] && kill $PID 2>/dev/null; rm -rf "$WORK"' EXIT
+trap '[ -n "$PID" ] && kill $PID 2>/dev/null; exec 3>&- 2>/dev/null; rm -rf "$WORK"' EXIT
 
-# measure LABEL SERVER: prints "LABEL figure value" lines.
+if [ -n "$COMPARE_DATABASES" ]; then
+    # The cluster lives as long as the holder's standard input (fd 3) stays open.
+    exec 3> >(python3 tests/server/pg_cluster.py "$ROOT/build/pg/bench" >"$WORK/pg.port")
+    for _ in $(seq 300); do [ -s "$WORK/pg.port" ] && break; sleep 0.1; done
+    PG_PORT=$(cat "$WORK/pg.port")
+    DATABASES=0
+fi
+
+# measure LABEL SERVER [postgresql]: prints "LABEL figure value" lines.
 measure() {
-    local label=$1 server=$2 data
+    local label=$1 server=$2 data store=()
     data=$(mktemp -d "$WORK/$1.XXXX")
-    "$server" serve --data "$data" --listen 127.0.0.1:0 --demo --max-notes 100000000 \
-        >"$data/out" 2>/dev/null &
+    if [ "${3:-}" = postgresql ]; then
+        DATABASES=$((DATABASES + 1))
+        psql -X -q -h 127.0.0.1 -p "$PG_PORT" -U postgres -d postgres \
+            -c "CREATE DATABASE bench$DATABASES OWNER norvane"
+        store=(--database "postgresql://norvane@127.0.0.1:$PG_PORT/bench$DATABASES")
+    fi
+    "$server" serve --data "$data" "${store[@]}" --listen 127.0.0.1:0 --demo --max-notes 100000000 \
+        --open-data-service >"$data/out" 2>/dev/null 3>&- &
     PID=$!
     for _ in $(seq 100); do grep -q listening "$data/out" 2>/dev/null && break; sleep 0.2; done
     local base
     base=$(grep -o 'http://[0-9.:]*' "$data/out")
     local user
-    user=$(echo bench1000 | "$server" user add --data "$data" --account bench \
+    user=$(echo bench1000 | "$server" user add --data "$data" "${store[@]}" --account bench \
         --type personal --company 压测 2>/dev/null)
     # Fill the user with 1,000 notes of 3 items through the API.
     python3 - "$base" "$user" "$ROOT/bench/server/create.lua" <<'PY'
@@ -107,7 +126,14 @@ PY
 # With another build, the two take turns (ROUNDS times, default 2), so that a slow spell of a
 # shared machine does not fall on one of them alone; the ratio is that of the summed rates.
 {
-    if [ -n "${NV_SERVER:-}" ]; then
+    # This block runs in a subshell of its own: a server it started ends with it.
+    trap '[ -n "$PID" ] && kill $PID 2>/dev/null' EXIT
+    if [ -n "$COMPARE_DATABASES" ]; then
+        for _ in $(seq "${ROUNDS:-2}"); do
+            measure sqlite build/native/norvane-server
+            measure postgresql build/native/norvane-server postgresql
+        done
+    elif [ -n "${NV_SERVER:-}" ]; then
         for _ in $(seq "${ROUNDS:-2}"); do
             measure other "$NV_SERVER"
             measure this build/native/norvane-server
@@ -116,7 +142,13 @@ PY
         measure this build/native/norvane-server
     fi
 } | tee "$WORK/rows"
-if [ -n "${NV_SERVER:-}" ]; then
+if [ -n "$COMPARE_DATABASES" ]; then
+    echo "ratio postgresql/sqlite:"
+    awk '$2 ~ /^(list|create|voucher)$/ { r[$1 " " $2] += $3 }
+         END { for (k in r) if (k ~ /^postgresql /) { split(k, p, " ");
+               if (r["sqlite " p[2]] > 0) printf "  %s %.2f\n", p[2], r[k] / r["sqlite " p[2]] } }' \
+        "$WORK/rows"
+elif [ -n "${NV_SERVER:-}" ]; then
     echo "ratio this/other:"
     awk '$2 ~ /^(list|create|voucher)$/ { r[$1 " " $2] += $3 }
          END { for (k in r) if (k ~ /^this /) { split(k, p, " ");

@@ -11,6 +11,8 @@ PACKAGES=(
     g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils fonts-wqy-zenhei imagemagick poppler-utils
     # the reference server (HTTP through Boost.Beast), and h11 to compare its framing with
     libboost1.74-dev libsqlite3-dev libsodium-dev pkg-config python3-h11
+    # PostgreSQL: libpq for the server, a throwaway cluster of postgresql-15 for its tests
+    libpq-dev postgresql-15 postgresql-client-15
     # real readers of the exported documents
     qpdf unzip libreoffice-writer-nogui libreoffice-calc-nogui python3-openpyxl
     # the test printer: CUPS with a CUPS-PDF queue, and readers of what it prints

@@ -1,9 +1,9 @@
 #!/bin/bash
 # Builds every configuration and runs every suite:
-#   the layering and formatting checks, native unit tests, the server's tests, the unit tests
-#   again under ASan/UBSan (the clang build of the fuzz targets) and as a Windows program under
-#   Wine, the Windows-side tests, the signed package, the end-to-end scripts, and a bounded
-#   fuzz run from the committed seeds.
+#   the layering and formatting checks, native unit tests, the server's tests (on SQLite and on
+#   PostgreSQL), the unit tests again under ASan/UBSan (the clang build of the fuzz targets) and
+#   as a Windows program under Wine, the Windows-side tests, the signed package, the end-to-end
+#   scripts, and a bounded fuzz run from the committed seeds.
 # Ends with one line "N passed, N failed" and exits non-zero when anything failed, also when the
 # run left a file in the working tree. Windows run in a Wine prefix and on an Xvfb display of
 # the tests' own: the run command's prefix and any real screen are left alone.
@@ -106,13 +106,17 @@ done
 if build native -DNORVANE_BENCH=OFF; then
     run_gtest unit-native build/native/norvane_tests
     # Debian's Python, which has h11 (the python3 first on the PATH may be another).
-    for suite in server http; do
-        echo "== $suite"
-        /usr/bin/python3 "tests/server/test_$suite.py" build/native/norvane-server \
-            --report "$ROOT/$RESULTS/$suite.json" >"$RESULTS/$suite.log" 2>&1
+    # Both storages: SQLite files, then a throwaway PostgreSQL cluster under build/pg/.
+    for run in server http server:--postgres http:--postgres; do
+        suite=${run%%:*} storage=${run#*:}
+        [ "$storage" = "$run" ] && storage=""
+        name=$suite${storage:+-postgres}
+        echo "== $name"
+        /usr/bin/python3 "tests/server/test_$suite.py" build/native/norvane-server $storage \
+            --report "$ROOT/$RESULTS/$name.json" >"$RESULTS/$name.log" 2>&1
         rc=$?
-        [ $rc -eq 0 ] || tail -40 "$RESULTS/$suite.log"
-        gtest_counts "$suite" "$RESULTS/$suite.json" $rc
+        [ $rc -eq 0 ] || tail -40 "$RESULTS/$name.log"
+        gtest_counts "$name" "$RESULTS/$name.json" $rc
     done
 fi
 if build windows; then

@@ -8,6 +8,7 @@ import shutil
 import signal
 import socket
 import subprocess
+import tempfile
 import time
 
 BIN = '/usr/lib/postgresql/15/bin'
@@ -26,9 +27,14 @@ def _free_port():
 
 class Cluster:
     def __init__(self, folder):
-        self.folder = folder
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
+        if os.geteuid() == 0 and subprocess.run(_as_owner(['test', '-x', folder])).returncode:
+            # The unprivileged user cannot reach the build folder (a home folder closed to
+            # others): a temporary folder instead.
+            os.rmdir(folder)
+            folder = tempfile.mkdtemp(prefix='norvane-pg-')
+        self.folder = folder
         if os.geteuid() == 0:
             nobody = pwd.getpwnam('nobody')
             os.chown(folder, nobody.pw_uid, nobody.pw_gid)
@@ -63,13 +69,24 @@ class Cluster:
             self.folder, 'log'), errors='replace').read()[-2000:])
 
     def stop(self):
+        """Fast shutdown, signalled to the postmaster's own process id (runuser, which started
+        it, passes no signal on)."""
         if self.proc and self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGINT)  # fast shutdown
+            try:
+                with open(os.path.join(self.data, 'postmaster.pid')) as f:
+                    os.kill(int(f.readline()), signal.SIGINT)
+            except (OSError, ValueError):
+                self.proc.send_signal(signal.SIGINT)
             try:
                 self.proc.wait(timeout=30)
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait()
+
+    def remove(self):
+        """Stops the cluster and deletes its folder."""
+        self.stop()
+        shutil.rmtree(self.folder, ignore_errors=True)
 
     def url(self, database):
         return 'postgresql://%s@127.0.0.1:%d/%s' % (ROLE, self.port, database)
@@ -83,3 +100,14 @@ class Cluster:
     def create_database(self, name):
         self.psql('CREATE DATABASE %s OWNER %s' % (name, ROLE))
         return self.url(name)
+
+
+if __name__ == '__main__':
+    # pg_cluster.py FOLDER: runs a cluster until standard input closes; prints its port first.
+    import sys
+    cluster = Cluster(sys.argv[1])
+    print(cluster.port, flush=True)
+    try:
+        sys.stdin.read()
+    finally:
+        cluster.remove()
