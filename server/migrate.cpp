@@ -144,16 +144,6 @@ void verify(Db& from, pg::Conn& to, const Table* tables, std::size_t count,
     }
 }
 
-std::string quote_identifier(const std::string& name) {
-    std::string out = "\"";
-    for (char ch : name) {
-        if (ch == '"')
-            out += '"';
-        out += ch;
-    }
-    return out + "\"";
-}
-
 }  // namespace
 
 void migrate(const std::string& from_dir, const std::string& to, std::ostream& out) {
@@ -206,7 +196,7 @@ void migrate(const std::string& from_dir, const std::string& to, std::ostream& o
     }
     out << "catalog copied to " << pg::describe(to) << "\n";
     for (const auto& [id, db] : shards) {
-        target.exec("CREATE DATABASE " + quote_identifier(db));
+        target.exec("CREATE DATABASE " + pg::quote_identifier(db));
         pg::Conn shard(pg::with_database(to, db));
         Db source(from_dir + "/shards/shard-" + std::to_string(id) + ".db");
         pg::Transaction tx(shard);

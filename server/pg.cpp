@@ -82,6 +82,16 @@ std::string database_of(const std::string& conninfo) {
     return db;
 }
 
+std::string quote_identifier(const std::string& name) {
+    std::string out = "\"";
+    for (char ch : name) {
+        if (ch == '"')
+            out += '"';
+        out += ch;
+    }
+    return out + "\"";
+}
+
 std::string describe(const std::string& conninfo) {
     Options options = parse(conninfo);
     if (!options)

@@ -30,6 +30,8 @@ bool has_password(const std::string& conninfo);
 std::string with_database(const std::string& conninfo, const std::string& dbname);
 // "host:port/dbname" of a connection string, for messages.
 std::string describe(const std::string& conninfo);
+// A name as an SQL identifier, quoted (for CREATE DATABASE, which takes no parameters).
+std::string quote_identifier(const std::string& name);
 // The database a connection string names (libpq's default: the user name).
 std::string database_of(const std::string& conninfo);
 

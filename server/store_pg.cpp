@@ -239,7 +239,7 @@ public:
             // A database of its own beside the catalog, made before the shard is listed.
             const std::string db = catalog_db_ + "_shard_" + num(id);
             dsn = pg::with_database(catalog_.conninfo(), db);
-            catalog_.take()->exec("CREATE DATABASE " + quote_identifier(db));
+            catalog_.take()->exec("CREATE DATABASE " + pg::quote_identifier(db));
         } else {
             dsn = pg::without_password(given);
             if (dsn.empty())
@@ -432,16 +432,6 @@ private:
                            &NoteItem::wattage, &NoteItem::brightness, &NoteItem::sensor_mode,
                            &NoteItem::unit, &NoteItem::quantity, &NoteItem::price})
             p.emplace_back(text_array(items, [field](const NoteItem& it) { return it.*field; }));
-    }
-
-    std::string quote_identifier(const std::string& name) {
-        std::string out = "\"";
-        for (char ch : name) {
-            if (ch == '"')
-                out += '"';
-            out += ch;
-        }
-        return out + "\"";
     }
 
     // The pool of a shard, made from its registry entry when first needed: a shard registered
