@@ -2,6 +2,7 @@
 // its own (made beside the catalog, or registered on another server), reached through pools of
 // connections with prepared statements.
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -475,6 +476,9 @@ private:
 
 std::unique_ptr<Store> open_pg_store(const std::string& dir, const std::string& database,
                                      int connections) {
+    // A server that does not answer (a shard's host gone from the network) holds a worker for
+    // at most this long per attempt, unless the environment says otherwise.
+    setenv("PGCONNECT_TIMEOUT", "5", 0);
     return std::make_unique<PgStore>(dir, database, connections);
 }
 
