@@ -1135,7 +1135,7 @@ def run(module):
             PG.remove()
     if args.report:
         with open(args.report, 'w') as f:
-            json.dump({'tests': result.testsRun,
+            json.dump({'tests': result.testsRun, 'disabled': len(result.skipped),
                        'failures': len(result.failures) + len(result.errors)}, f)
     sys.exit(0 if result.wasSuccessful() else 1)
 
